@@ -1,0 +1,72 @@
+# Zelmora top-level build.  `make run` starts the program, `make test` runs every test.
+# Both install what a fresh Debian 12 machine lacks, configure and build first.
+
+BUILD       ?= build
+BUILD_ASAN  ?= build-asan
+BUILD_FUZZ  ?= build-fuzz
+JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 30
+
+DEB_PACKAGES := cmake make g++ pkg-config ca-certificates \
+                qt6-base-dev qt6-translations-l10n fonts-dejavu-core \
+                libgtest-dev libgmock-dev libbenchmark-dev libssl-dev \
+                clang libclang-rt-14-dev
+
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test test-unit test-asan test-fuzz bench format tidy clean
+
+all: build
+
+deps:
+	@./scripts/install-deps $(DEB_PACKAGES)
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Starts the desktop application once it exists; until then shows the command-line companion.
+run: build
+	@if [ -x $(BUILD)/bin/zelmora ]; then \
+	    exec $(BUILD)/bin/zelmora $(ARGS); \
+	else \
+	    $(BUILD)/bin/zelmora-cli --help; \
+	fi
+
+test: test-unit test-asan test-fuzz
+
+test-unit: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The core (and the CLI over it) once more with address and undefined-behaviour sanitizers.
+test-asan: deps
+	cmake -S . -B $(BUILD_ASAN) -DCMAKE_BUILD_TYPE=Debug -DZELMORA_GUI=OFF -DZELMORA_BENCH=OFF \
+	      -DZELMORA_SANITIZE=ON
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j $(JOBS) --timeout 900
+
+# The vault reader under libFuzzer, started from the seed corpus in tests/data.
+test-fuzz: deps
+	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	      -DZELMORA_GUI=OFF -DZELMORA_CLI=OFF -DZELMORA_TESTS=OFF -DZELMORA_BENCH=OFF -DZELMORA_FUZZ=ON
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	mkdir -p $(BUILD_FUZZ)/corpus
+	$(BUILD_FUZZ)/bin/fuzz_vault_reader -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    -print_final_stats=1 $(BUILD_FUZZ)/corpus tests/data/fuzz-seed
+
+bench: build
+	$(BUILD)/bin/zelmora-bench-core
+	@if [ -x $(BUILD)/bin/zelmora-bench-list ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-list; fi
+
+format:
+	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+tidy: configure
+	find src -name '*.cpp' | xargs clang-tidy -p $(BUILD) --quiet
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

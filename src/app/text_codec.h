@@ -1,0 +1,23 @@
+// Text at the GUI's edge: QString <-> the core's Windows-1252 bytes, through the core's codec.
+#pragma once
+
+#include <QString>
+#include <QValidator>
+
+#include <string>
+
+QString TextFromVault(const std::string& cp1252);
+
+// Characters without a byte in code page 1252 (and U+0000) cannot be stored: *ok becomes false
+// and they are left out.
+std::string TextToVault(const QString& text, bool* ok = nullptr);
+
+bool IsStorableText(const QString& text);
+
+// Refuses, as they are typed or pasted, characters that a vault text cannot hold.
+class CVaultTextValidator : public QValidator {
+    Q_OBJECT
+public:
+    explicit CVaultTextValidator(QObject* parent = nullptr);
+    State validate(QString& input, int& pos) const override;
+};

@@ -1,0 +1,21 @@
+// Reading and saving vault files on disk, and the texts that report their failures.
+#pragma once
+
+#include <string>
+
+#include "vault/vault_data.h"
+#include "vault/vault_format.h"
+
+// Opens path for reading and appends its entries to data (ReadVault).  A file of 0 bytes is not
+// read and gives no entries.
+SVaultResult LoadVaultFile(const std::string& path, CVaultData& data);
+
+// Writes data to path without ever destroying the previous file: the vault goes into a temporary
+// file in the target's folder, is flushed and fsync'ed, then renamed over the target.  On failure
+// the old file is unchanged and the temporary file removed.  A new file gets mode 0600, a replaced
+// one keeps its mode; a symbolic link is saved to its target and stays a link.
+SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data);
+
+// The message template (code page 1252, "%1" stands for the path) for a failed open or save.
+// Empty for kOk.
+std::string VaultErrorTemplate(const SVaultResult& result, bool saving);

@@ -1,0 +1,75 @@
+// The vault file: a count record, then four field records per entry.  Plain form when the vault
+// password is empty; otherwise each field record holds "%d " of the cipher length and the cipher
+// bytes of "%d " of the entry's position followed by the field's text.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "vault/archive.h"
+#include "vault/field_cipher.h"
+#include "vault/vault_data.h"
+
+// Why reading or writing a vault stopped.
+enum class EVaultStatus {
+    kOk,
+    kEndOfData,      // the file ends before the data the format expects
+    kWrongPassword,  // a decrypted field does not start with its position: wrong password or plain file
+    kFileError,      // the system refused or failed an operation; see EFileErrorCause
+    kOutOfMemory,
+    kGeneralError,
+};
+
+// The causes a file error is reported by (each has its own message).
+enum class EFileErrorCause {
+    kNone,
+    kGeneric,
+    kFileNotFound,
+    kBadPath,
+    kTooManyOpenFiles,
+    kAccessDenied,
+    kInvalidFile,
+    kDirectoryFull,
+    kBadSeek,
+    kHardIO,
+    kSharingViolation,
+    kLockViolation,
+    kDiskFull,
+    kEndOfFile,
+};
+
+struct SVaultResult {
+    EVaultStatus status = EVaultStatus::kOk;
+    EFileErrorCause cause = EFileErrorCause::kNone;
+    int sysError = 0;  // errno, when there was one
+
+    bool ok() const { return status == EVaultStatus::kOk; }
+};
+
+EFileErrorCause FileErrorCauseFromErrno(int error);
+SVaultResult FileErrorResult(int error);
+
+// One encrypted field record being written.
+class CEncryptedField {
+public:
+    explicit CEncryptedField(const CFieldCipher& cipher) : m_cipher(cipher) {}
+    // The plaintext: "%d " of the position, then the field's text.
+    void SetText(int position, const std::string& fieldText);
+    bool Write(CArchiveWriter& ar);
+
+private:
+    const CFieldCipher& m_cipher;
+    std::string m_strText;
+    std::vector<unsigned char> m_cipherBytes;  // reused between writes
+    std::string m_record;
+};
+
+// Writes the vault with the data's own password.  The key set-up runs once.
+SVaultResult WriteVault(CArchiveWriter& ar, const CVaultData& data);
+
+// Appends the file's entries to data through AddEntry, with the data's own password.
+// End of data: the entries read before stay.  Wrong password: none of this read's entries stay.
+SVaultResult ReadVault(CArchiveReader& ar, CVaultData& data);
+
+// The count record's value as atoi reads it (white space, sign, digits; none gives 0), saturated.
+int ParseCount(const std::string& text);
