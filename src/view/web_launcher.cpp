@@ -323,7 +323,10 @@ QStringList HandlerArguments(const QString& commandTemplate, const QString& addr
         words.first().isEmpty()) {
         return {};
     }
-    words.append(address);
+    // An empty address adds no argument, as "program " + "" had none.
+    if (!address.isEmpty()) {
+        words.append(address);
+    }
     return words;
 }
 

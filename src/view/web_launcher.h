@@ -45,7 +45,8 @@ QString HandlerTemplateFromExec(const QString& exec);
 QString MakeHandlerCommand(const QString& commandTemplate, const QString& address);
 
 // Program and arguments for starting the handler without a shell: the template split by the
-// Desktop Entry quoting rules, the address as one single argument.  Empty when it cannot be split.
+// Desktop Entry quoting rules, the address as one single argument (none when it is empty).  Empty
+// when the template cannot be split.
 QStringList HandlerArguments(const QString& commandTemplate, const QString& address);
 
 // "Unable to open hyperlink:\n\n" and the text for the code.

@@ -93,7 +93,7 @@ TEST(SettingsStore, ValueOfTheWrongTypeReadsAsMissing) {
         EXPECT_EQ(CSettingsStore::ReadInt(kSectionProperties, kLoeschen, 5), 5) << Std(text);
         EXPECT_EQ(CSettingsStore::ReadInt(kSectionProperties, kLoeschen, 0), 0) << Std(text);
     }
-    // A list is no text and no number.
+    // A list is no number, and bytes are no text.
     auto raw = CSettingsStore::Open();
     raw->setValue(u"Properties/Bak"_s, QStringList{u"1"_s, u"2"_s});
     raw->setValue(u"General/LastFile"_s, QByteArray("\x01\x02", 2));

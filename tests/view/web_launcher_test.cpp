@@ -149,6 +149,7 @@ TEST(HandlerArguments, SplitsTheTemplateByTheDesktopQuotingRules) {
                   c.arguments + QStringList{address})
             << Std(QString::fromUtf16(c.commandTemplate));
     }
+    EXPECT_EQ(HandlerArguments(u"browser \"%1\""_s, QString()), QStringList{u"browser"_s});
     for (const QString& broken : {u"\"unterminated %1"_s, QString(), u"   "_s, u"\"\" -a"_s}) {
         EXPECT_TRUE(HandlerArguments(broken, address).isEmpty()) << Std(broken);
     }
