@@ -82,13 +82,15 @@ void AppendCsvField(QByteArray& out, const std::string& cp1252Text) {
 }
 
 QString CodePointName(char32_t cp) {
-    return QStringLiteral("U+") + QStringLiteral("%1").arg(static_cast<uint>(cp), 4, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("U+") +
+           QStringLiteral("%1").arg(static_cast<uint>(cp), 4, 16, QLatin1Char('0')).toUpper();
 }
 
 QString UnstorableMessage(int position, const char* fieldName, char32_t cp) {
     if (cp == 0) {
-        return QStringLiteral("Eintrag %1, Feld \"%2\": ein Null-Zeichen (U+0000) kann in einem Zelmora-Tresor "
-                              "nicht gespeichert werden.")
+        return QStringLiteral(
+                   "Eintrag %1, Feld \"%2\": ein Null-Zeichen (U+0000) kann in einem Zelmora-Tresor "
+                   "nicht gespeichert werden.")
             .arg(position)
             .arg(QString::fromLatin1(fieldName));
     }
@@ -96,8 +98,9 @@ QString UnstorableMessage(int position, const char* fieldName, char32_t cp) {
     if (cp >= 0x20 && !(cp >= 0x7F && cp < 0xA0) && cp != 0xFFFD && !(cp >= 0xD800 && cp <= 0xDFFF)) {
         shown = QStringLiteral("\u201E%1\u201C ").arg(QString::fromUcs4(&cp, 1));
     }
-    return QStringLiteral("Eintrag %1, Feld \"%2\": das Zeichen %3(%4) kann in einem Zelmora-Tresor nicht "
-                          "gespeichert werden.")
+    return QStringLiteral(
+               "Eintrag %1, Feld \"%2\": das Zeichen %3(%4) kann in einem Zelmora-Tresor nicht "
+               "gespeichert werden.")
         .arg(position)
         .arg(QString::fromLatin1(fieldName), shown, CodePointName(cp));
 }
@@ -152,8 +155,9 @@ bool ImportJson(const QByteArray& input, std::vector<SFields>& entries, QString&
             }
             if (!known) {
                 // A misspelt key would otherwise drop the text it holds without a word.
-                error = QStringLiteral("Eintrag %1: unbekannter Schlüssel \"%2\" (erlaubt sind site, name, "
-                                       "password, comment).")
+                error = QStringLiteral(
+                            "Eintrag %1: unbekannter Schlüssel \"%2\" (erlaubt sind site, name, "
+                            "password, comment).")
                             .arg(pos)
                             .arg(it.key());
                 return false;
@@ -212,8 +216,9 @@ bool ImportCsv(const QByteArray& input, std::vector<SFields>& entries, QString& 
         return false;
     }
     if (records.empty()) {
-        error = QStringLiteral("Die CSV-Datei ist leer; die erste Zeile muss \"Seite,Name,Passwort,Kommentar\" "
-                               "lauten.");
+        error = QStringLiteral(
+            "Die CSV-Datei ist leer; die erste Zeile muss \"Seite,Name,Passwort,Kommentar\" "
+            "lauten.");
         return false;
     }
     const auto& header = records.front();
@@ -222,7 +227,8 @@ bool ImportCsv(const QByteArray& input, std::vector<SFields>& entries, QString& 
         headerOk = header[i] == kCsvTitles[i];
     }
     if (!headerOk) {
-        error = QStringLiteral("Die erste Zeile der CSV-Datei muss \"Seite,Name,Passwort,Kommentar\" lauten.");
+        error =
+            QStringLiteral("Die erste Zeile der CSV-Datei muss \"Seite,Name,Passwort,Kommentar\" lauten.");
         return false;
     }
     entries.clear();
@@ -309,7 +315,8 @@ bool ParseCsv(const QByteArray& input, std::vector<std::vector<QByteArray>>& rec
                 ++i;
                 for (;;) {
                     if (i >= n) {
-                        error = QStringLiteral("Zeile %1: Anführungszeichen nicht geschlossen.").arg(recordLine);
+                        error =
+                            QStringLiteral("Zeile %1: Anführungszeichen nicht geschlossen.").arg(recordLine);
                         return false;
                     }
                     const char c = input[i++];
@@ -327,16 +334,18 @@ bool ParseCsv(const QByteArray& input, std::vector<std::vector<QByteArray>>& rec
                     field.append(c);
                 }
                 if (i < n && input[i] != ',' && input[i] != '\r' && input[i] != '\n') {
-                    error = QStringLiteral("Zeile %1: nach einem Anführungszeichen muss ein Komma oder das "
-                                           "Zeilenende folgen.")
+                    error = QStringLiteral(
+                                "Zeile %1: nach einem Anführungszeichen muss ein Komma oder das "
+                                "Zeilenende folgen.")
                                 .arg(line);
                     return false;
                 }
             } else {
                 while (i < n && input[i] != ',' && input[i] != '\r' && input[i] != '\n') {
                     if (input[i] == '"') {
-                        error = QStringLiteral("Zeile %1: Anführungszeichen mitten in einem Feld ohne "
-                                               "Anführungszeichen.")
+                        error = QStringLiteral(
+                                    "Zeile %1: Anführungszeichen mitten in einem Feld ohne "
+                                    "Anführungszeichen.")
                                     .arg(line);
                         return false;
                     }

@@ -8,10 +8,10 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include <cerrno>
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
 
 #include "cli/exchange.h"
 #include "cli/password_input.h"
@@ -43,7 +43,9 @@ void Print(FILE* stream, const QString& text) {
     fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
 }
 
-void Warn(const QString& text) { Print(stderr, QStringLiteral("zelmora-cli: ") + text + QLatin1Char('\n')); }
+void Warn(const QString& text) {
+    Print(stderr, QStringLiteral("zelmora-cli: ") + text + QLatin1Char('\n'));
+}
 
 QString FromVault(const std::string& cp1252Text) {
     const std::string utf8 = cp1252::ToUtf8(cp1252Text);
@@ -54,7 +56,9 @@ void WriteOut(const QByteArray& bytes) {
     fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
 }
 
-void WriteOut(const std::string& cp1252Text) { WriteOut(QByteArray::fromStdString(cp1252::ToUtf8(cp1252Text))); }
+void WriteOut(const std::string& cp1252Text) {
+    WriteOut(QByteArray::fromStdString(cp1252::ToUtf8(cp1252Text)));
+}
 
 // A vault text shown on a terminal: control characters (ESC among them) would act on the terminal,
 // so they are shown as escapes.
@@ -78,7 +82,9 @@ QString Displayable(const std::string& cp1252Text) {
     return out;
 }
 
-std::string NativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string NativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 bool PathExists(const QString& path) {
     struct stat st;
@@ -86,6 +92,14 @@ bool PathExists(const QString& path) {
 }
 
 SExit VaultError(const SVaultResult& result, const QString& path, bool saving) {
+    if (result.status == EVaultStatus::kZeroByteInText) {
+        static const char* const kNames[4] = {"site", "name", "password", "comment"};
+        return {kFileError, QStringLiteral("%1 wurde nicht gespeichert: Eintrag %2, Feld \"%3\" enthält ein "
+                                           "Null-Byte, das verschlüsselt verloren ginge.")
+                                .arg(path)
+                                .arg(result.position)
+                                .arg(QString::fromLatin1(kNames[result.field & 3]))};
+    }
     QString text = FromVault(VaultErrorTemplate(result, saving));
     text.replace(QStringLiteral("%1"), path);
     if (text.endsWith(QLatin1Char('\n'))) {
@@ -104,8 +118,9 @@ std::string AskPassword(const QString& prompt) {
     const bool ok = cp1252::StorableFromUtf8(utf8, cp);
     SecureWipe(utf8);
     if (!ok) {
-        throw SExit{kUsageError, QStringLiteral("Das Passwort enthält ein Zeichen, das ein Zelmora-Tresor nicht "
-                                                "speichern kann.")};
+        throw SExit{kUsageError,
+                    QStringLiteral("Das Passwort enthält ein Zeichen, das ein Zelmora-Tresor nicht "
+                                   "speichern kann.")};
     }
     return cp;
 }
@@ -196,7 +211,7 @@ int ParsePosition(const QString& text, const CVaultData& data) {
 EExchangeFormat ParseFormat(const QCommandLineParser& parser, const QString& fileForDefault) {
     if (!parser.isSet(QStringLiteral("format"))) {
         return fileForDefault.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? EExchangeFormat::kCsv
-                                                                                     : EExchangeFormat::kJson;
+                                                                                    : EExchangeFormat::kJson;
     }
     const QString value = parser.value(QStringLiteral("format")).toLower();
     if (value == QLatin1StringView("json")) {
@@ -276,8 +291,8 @@ int RunCommand(const SCommand& command, QStringList args) {
     if (isAdd) {
         parser.addOption({QStringLiteral("site"), QStringLiteral("Seite (Pflicht)."), QStringLiteral("S")});
         parser.addOption({QStringLiteral("name"), QStringLiteral("Name."), QStringLiteral("N")});
-        parser.addOption({QStringLiteral("password"), QStringLiteral("Passwort des Eintrags."),
-                          QStringLiteral("P")});
+        parser.addOption(
+            {QStringLiteral("password"), QStringLiteral("Passwort des Eintrags."), QStringLiteral("P")});
         parser.addOption({QStringLiteral("comment"), QStringLiteral("Kommentar."), QStringLiteral("C")});
     }
     if (isExchange) {
@@ -291,14 +306,15 @@ int RunCommand(const SCommand& command, QStringList args) {
         throw SExit{kUsageError, parser.errorText()};
     }
     if (parser.isSet(help)) {
-        Print(stdout, parser.helpText());
+        // Qt names the program by its full path; the synopsis reads better with the command.
+        QString text = parser.helpText();
+        text.replace(QCoreApplication::arguments().constFirst(), args[0]);
+        Print(stdout, text);
         return kSuccess;
     }
     const QStringList pos = parser.positionalArguments();
-    const qsizetype wanted = 1 + ((isShow || name == QLatin1StringView("rm") ||
-                                   name == QLatin1StringView("import"))
-                                      ? 1
-                                      : 0);
+    const qsizetype wanted =
+        1 + ((isShow || name == QLatin1StringView("rm") || name == QLatin1StringView("import")) ? 1 : 0);
     if (pos.size() != wanted) {
         throw SExit{kUsageError, QStringLiteral("Falsche Zahl von Argumenten. Aufruf: zelmora-cli %1")
                                      .arg(QString::fromUtf8(command.synopsis))};
@@ -329,8 +345,9 @@ int RunCommand(const SCommand& command, QStringList args) {
                 }
             }
             if (field < 0) {
-                throw SExit{kUsageError,
-                            QStringLiteral("Unbekanntes Feld \"%1\" (site, name, password oder comment).").arg(f)};
+                throw SExit{
+                    kUsageError,
+                    QStringLiteral("Unbekanntes Feld \"%1\" (site, name, password oder comment).").arg(f)};
             }
         }
         OpenVault(vault, data, openPrompt);
@@ -369,10 +386,11 @@ int RunCommand(const SCommand& command, QStringList args) {
             const std::string utf8 = parser.value(QString::fromLatin1(options[i])).toStdString();
             std::size_t offset = 0;
             if (!cp1252::StorableFromUtf8(utf8, texts[i], &offset)) {
-                throw SExit{kUsageError, QStringLiteral("--%1 enthält ein Zeichen, das ein Zelmora-Tresor nicht "
-                                                        "speichern kann (Byte %2).")
-                                             .arg(QString::fromLatin1(options[i]))
-                                             .arg(offset)};
+                throw SExit{kUsageError,
+                            QStringLiteral("--%1 enthält ein Zeichen, das ein Zelmora-Tresor nicht "
+                                           "speichern kann (Byte %2).")
+                                .arg(QString::fromLatin1(options[i]))
+                                .arg(offset)};
             }
         }
         if (PathExists(vault)) {
@@ -420,7 +438,8 @@ int RunCommand(const SCommand& command, QStringList args) {
             data.AddEntry(std::move(f[0]), std::move(f[1]), std::move(f[2]), std::move(f[3]));
         }
         SaveVault(vault, data);
-        Print(stderr, QStringLiteral("%1 Einträge nach %2 geschrieben.\n").arg(data.GetEntryCount()).arg(vault));
+        Print(stderr,
+              QStringLiteral("%1 Einträge nach %2 geschrieben.\n").arg(data.GetEntryCount()).arg(vault));
         return kSuccess;
     }
 

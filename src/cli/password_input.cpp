@@ -1,9 +1,9 @@
 #include "cli/password_input.h"
 
-#include <csignal>
-#include <cstdio>
 #include <termios.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -45,12 +45,15 @@ bool ReadLine(std::string& line) {
 
 }  // namespace
 
-bool PasswordsFromTerminal() { return isatty(STDIN_FILENO) == 1; }
+bool PasswordsFromTerminal() {
+    return isatty(STDIN_FILENO) == 1;
+}
 
 bool ReadPassword(const QString& prompt, std::string& utf8, QString& message) {
     if (!PasswordsFromTerminal()) {
         if (!ReadLine(utf8)) {
-            message = QStringLiteral("Kein Passwort auf der Standardeingabe (eine Zeile je Passwort erwartet).");
+            message =
+                QStringLiteral("Kein Passwort auf der Standardeingabe (eine Zeile je Passwort erwartet).");
             return false;
         }
         return true;

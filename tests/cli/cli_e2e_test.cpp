@@ -30,7 +30,8 @@ SRun Cli(const QStringList& args, const QByteArray& input = QByteArray()) {
     EXPECT_TRUE(p.waitForStarted());
     p.write(input);
     p.closeWriteChannel();
-    EXPECT_TRUE(p.waitForFinished(60000)) << "zelmora-cli hangs on " << args.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(p.waitForFinished(60000))
+        << "zelmora-cli hangs on " << args.join(QLatin1Char(' ')).toStdString();
     SRun r;
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1000;
     r.out = p.readAllStandardOutput();
@@ -49,7 +50,9 @@ void Write(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-QJsonObject Expected() { return QJsonDocument::fromJson(Read(kData + QStringLiteral("expected.json"))).object(); }
+QJsonObject Expected() {
+    return QJsonDocument::fromJson(Read(kData + QStringLiteral("expected.json"))).object();
+}
 
 // Export's JSON objects as rows of four texts.
 QJsonArray Rows(const QByteArray& json) {
@@ -60,8 +63,8 @@ QJsonArray Rows(const QByteArray& json) {
     for (const QJsonValue& v : doc.array()) {
         const QJsonObject o = v.toObject();
         EXPECT_EQ(o.size(), 4);
-        rows.append(QJsonArray{o[QStringLiteral("site")], o[QStringLiteral("name")], o[QStringLiteral("password")],
-                               o[QStringLiteral("comment")]});
+        rows.append(QJsonArray{o[QStringLiteral("site")], o[QStringLiteral("name")],
+                               o[QStringLiteral("password")], o[QStringLiteral("comment")]});
     }
     return rows;
 }
@@ -93,7 +96,8 @@ struct SFixture {
 };
 
 std::vector<SFixture> BasicFixtures() {
-    std::vector<SFixture> all = {{QStringLiteral("plain.zlm"), ""}, {QStringLiteral("geheim9.zlm"), "Geheim123"}};
+    std::vector<SFixture> all = {{QStringLiteral("plain.zlm"), ""},
+                                 {QStringLiteral("geheim9.zlm"), "Geheim123"}};
     for (int n : {1, 7, 8, 13, 55, 56}) {
         all.push_back({QStringLiteral("pw%1.zlm").arg(n, 2, 10, QLatin1Char('0')), Letters(n)});
     }
@@ -116,7 +120,8 @@ TEST_F(CliTest, ReadsAndWritesIndependentVaultsByteForByte) {
         EXPECT_EQ(Rows(exported.out), basic);
 
         Write(Tmp("in.json"), ImportJson(basic));
-        const SRun imported = Cli({QStringLiteral("import"), Tmp("out.zlm"), Tmp("in.json")}, f.password + '\n');
+        const SRun imported =
+            Cli({QStringLiteral("import"), Tmp("out.zlm"), Tmp("in.json")}, f.password + '\n');
         ASSERT_EQ(imported.code, 0) << imported.err.toStdString();
         EXPECT_EQ(Read(Tmp("out.zlm")), Read(fixture));
     }
@@ -124,8 +129,9 @@ TEST_F(CliTest, ReadsAndWritesIndependentVaultsByteForByte) {
 
 TEST_F(CliTest, CsvRoundTripGivesTheSameFile) {
     const QString fixture = kData + QStringLiteral("geheim9.zlm");
-    const SRun csv = Cli({QStringLiteral("export"), fixture, QStringLiteral("--format"), QStringLiteral("csv")},
-                         "Geheim123\n");
+    const SRun csv =
+        Cli({QStringLiteral("export"), fixture, QStringLiteral("--format"), QStringLiteral("csv")},
+            "Geheim123\n");
     ASSERT_EQ(csv.code, 0) << csv.err.toStdString();
     EXPECT_TRUE(csv.out.startsWith("Seite,Name,Passwort,Kommentar\r\n"));
     Write(Tmp("in.csv"), csv.out);
@@ -159,8 +165,15 @@ TEST_F(CliTest, EightBitTextsAndLongRecords) {
     EXPECT_EQ(refused.code, 2);
     EXPECT_TRUE(refused.err.contains("Eintrag 1")) << refused.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(Tmp("zero.zlm")));
+    // Encrypting it would cut that text at the zero byte: refused, and the plain file stays.
+    QFile::copy(kData + QStringLiteral("bytes-plain.zlm"), Tmp("zero.zlm"));
+    const SRun encrypt = Cli({QStringLiteral("passwd"), Tmp("zero.zlm")}, "\nneu\n");
+    EXPECT_EQ(encrypt.code, 2);
+    EXPECT_TRUE(encrypt.err.contains("Eintrag 1, Feld \"site\"")) << encrypt.err.toStdString();
+    EXPECT_EQ(Read(Tmp("zero.zlm")), Read(kData + QStringLiteral("bytes-plain.zlm")));
 
-    const SRun longRecords = Cli({QStringLiteral("export"), kData + QStringLiteral("long-geheim.zlm")}, "lang\n");
+    const SRun longRecords =
+        Cli({QStringLiteral("export"), kData + QStringLiteral("long-geheim.zlm")}, "lang\n");
     ASSERT_EQ(longRecords.code, 0) << longRecords.err.toStdString();
     const QJsonArray l = Rows(longRecords.out)[0].toArray();
     EXPECT_EQ(l[0].toString(), QString(300, QLatin1Char('x')));
@@ -183,8 +196,10 @@ TEST_F(CliTest, PlainRecordsAtEveryPrefixBoundary) {
     Write(Tmp("in.json"), ImportJson(rows));
     ASSERT_EQ(Cli({QStringLiteral("import"), Tmp("long.zlm"), Tmp("in.json")}, "\n").code, 0);
     const QByteArray file = Read(Tmp("long.zlm"));
-    EXPECT_EQ(file.left(2), QByteArray("\x01" "2", 2));
-    EXPECT_EQ(file.mid(2, 1), QByteArray("\xFE"));                 // 254: one byte
+    EXPECT_EQ(file.left(2), QByteArray("\x01"
+                                       "2",
+                                       2));
+    EXPECT_EQ(file.mid(2, 1), QByteArray("\xFE"));                   // 254: one byte
     EXPECT_EQ(file.mid(3 + 254, 3), QByteArray("\xFF\xFF\x00", 3));  // 255: FF and 16 bits
     const SRun exported = Cli({QStringLiteral("export"), Tmp("long.zlm")}, "\n");
     ASSERT_EQ(exported.code, 0);
@@ -216,7 +231,8 @@ TEST_F(CliTest, DamagedAndHostileFilesGiveFormatErrors) {
     }
     const SRun missing = Cli({QStringLiteral("list"), Tmp("nirgends.zlm")});
     EXPECT_EQ(missing.code, 2);
-    EXPECT_TRUE(missing.err.contains(Tmp("nirgends.zlm").toUtf8() + " wurde nicht gefunden.")) << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains(Tmp("nirgends.zlm").toUtf8() + " wurde nicht gefunden."))
+        << missing.err.toStdString();
 }
 
 TEST_F(CliTest, WrongPasswordIsDetectedAndNothingIsWritten) {
@@ -231,24 +247,27 @@ TEST_F(CliTest, WrongPasswordIsDetectedAndNothingIsWritten) {
     EXPECT_TRUE(plainWithPassword.err.contains("oder die Datei ist nicht verschl\xC3\xBCsselt."));
 
     QFile::copy(kData + QStringLiteral("geheim9.zlm"), Tmp("v.zlm"));
-    const SRun add = Cli({QStringLiteral("add"), Tmp("v.zlm"), QStringLiteral("--site"), QStringLiteral("x")},
-                         "falsch\n");
+    const SRun add =
+        Cli({QStringLiteral("add"), Tmp("v.zlm"), QStringLiteral("--site"), QStringLiteral("x")}, "falsch\n");
     EXPECT_EQ(add.code, 3);
     EXPECT_EQ(Read(Tmp("v.zlm")), Read(kData + QStringLiteral("geheim9.zlm")));
 }
 
 TEST_F(CliTest, EditingCommands) {
     const QString v = Tmp("neu.zlm");
-    const SRun created = Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("bank.example"),
-                              QStringLiteral("--name"), QStringLiteral("J\u00fcrgen"), QStringLiteral("--password"),
-                              QStringLiteral("s3cr\u20act"), QStringLiteral("--comment"), QStringLiteral("Giro")},
-                             "Tresor\n");
+    const SRun created =
+        Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("bank.example"),
+             QStringLiteral("--name"), QStringLiteral("J\u00fcrgen"), QStringLiteral("--password"),
+             QStringLiteral("s3cr\u20act"), QStringLiteral("--comment"), QStringLiteral("Giro")},
+            "Tresor\n");
     ASSERT_EQ(created.code, 0) << created.err.toStdString();
     struct stat st;
     ASSERT_EQ(stat(QFile::encodeName(v).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u) << "a new vault is private to its owner";
 
-    ASSERT_EQ(Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("mail")}, "Tresor\n").code, 0);
+    ASSERT_EQ(
+        Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("mail")}, "Tresor\n").code,
+        0);
     const SRun list = Cli({QStringLiteral("list"), v}, "Tresor\n");
     ASSERT_EQ(list.code, 0) << list.err.toStdString();
     EXPECT_EQ(list.out, QByteArray("0\tbank.example\tJ\xC3\xBCrgen\tGiro\n1\tmail\t\t\n"));
@@ -271,7 +290,8 @@ TEST_F(CliTest, EditingCommands) {
 
     // Saving through a symbolic link writes the link's target and keeps the link.
     ASSERT_TRUE(QFile::link(v, Tmp("link.zlm")));
-    ASSERT_EQ(Cli({QStringLiteral("add"), Tmp("link.zlm"), QStringLiteral("--site"), QStringLiteral("via")}, "Neu\n")
+    ASSERT_EQ(Cli({QStringLiteral("add"), Tmp("link.zlm"), QStringLiteral("--site"), QStringLiteral("via")},
+                  "Neu\n")
                   .code,
               0);
     EXPECT_TRUE(QFileInfo(Tmp("link.zlm")).isSymLink());
@@ -281,7 +301,8 @@ TEST_F(CliTest, EditingCommands) {
 TEST_F(CliTest, ListShowsControlCharactersAsEscapes) {
     Write(Tmp("in.json"), R"([{"site":"a\u001b[2Jb","name":"tab\there","comment":"x\ny"}])");
     ASSERT_EQ(Cli({QStringLiteral("import"), Tmp("v.zlm"), Tmp("in.json")}, "\n").code, 0);
-    EXPECT_EQ(Cli({QStringLiteral("list"), Tmp("v.zlm")}, "\n").out, QByteArray("0\ta\\x1b[2Jb\ttab\\there\tx\\ny\n"));
+    EXPECT_EQ(Cli({QStringLiteral("list"), Tmp("v.zlm")}, "\n").out,
+              QByteArray("0\ta\\x1b[2Jb\ttab\\there\tx\\ny\n"));
 }
 
 TEST_F(CliTest, ImportRefusesBadInputWithoutWriting) {
@@ -316,8 +337,12 @@ TEST_F(CliTest, UsageErrorsAndHelp) {
                   "\n")
                   .code,
               1);
-    EXPECT_EQ(Cli({QStringLiteral("show"), kData + QStringLiteral("plain.zlm"), QStringLiteral("4")}, "\n").code, 1);
-    EXPECT_EQ(Cli({QStringLiteral("show"), kData + QStringLiteral("plain.zlm"), QStringLiteral("x")}, "\n").code, 1);
+    EXPECT_EQ(
+        Cli({QStringLiteral("show"), kData + QStringLiteral("plain.zlm"), QStringLiteral("4")}, "\n").code,
+        1);
+    EXPECT_EQ(
+        Cli({QStringLiteral("show"), kData + QStringLiteral("plain.zlm"), QStringLiteral("x")}, "\n").code,
+        1);
     for (const char* command : {"list", "show", "add", "rm", "export", "import", "passwd"}) {
         const SRun help = Cli({QString::fromLatin1(command), QStringLiteral("--help")});
         EXPECT_EQ(help.code, 0) << command;
@@ -329,10 +354,12 @@ TEST_F(CliTest, UsageErrorsAndHelp) {
 TEST_F(CliTest, PasswordsAreChecked) {
     EXPECT_EQ(Cli({QStringLiteral("list"), kData + QStringLiteral("geheim9.zlm")}, "").code, 1)
         << "no line on standard input is not an empty password";
-    const SRun tooLong = Cli({QStringLiteral("add"), Tmp("v.zlm"), QStringLiteral("--site"), QStringLiteral("x")},
-                             Letters(57) + '\n');
+    const SRun tooLong =
+        Cli({QStringLiteral("add"), Tmp("v.zlm"), QStringLiteral("--site"), QStringLiteral("x")},
+            Letters(57) + '\n');
     EXPECT_EQ(tooLong.code, 1);
-    EXPECT_TRUE(tooLong.err.contains("Geben Sie bitte nicht mehr als 56 Zeichen ein.")) << tooLong.err.toStdString();
+    EXPECT_TRUE(tooLong.err.contains("Geben Sie bitte nicht mehr als 56 Zeichen ein."))
+        << tooLong.err.toStdString();
     EXPECT_EQ(Cli({QStringLiteral("add"), Tmp("v.zlm"), QStringLiteral("--site"), QStringLiteral("x")},
                   "\xE4\xB8\xAD\n")
                   .code,

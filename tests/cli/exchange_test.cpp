@@ -44,8 +44,9 @@ TEST(CsvParser, RefusesMalformedQuoting) {
 TEST(JsonImport, ReadsFieldsInOrderAndTreatsMissingKeysAsEmpty) {
     std::vector<SFields> entries;
     QString error;
-    ASSERT_TRUE(ImportEntries(R"([{"site":"s","name":"n","password":"p","comment":"c"},{"password":"\u00e4"}])",
-                              EExchangeFormat::kJson, entries, error))
+    ASSERT_TRUE(
+        ImportEntries(R"([{"site":"s","name":"n","password":"p","comment":"c"},{"password":"\u00e4"}])",
+                      EExchangeFormat::kJson, entries, error))
         << error.toStdString();
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0], (SFields{"s", "n", "p", "c"}));
@@ -53,7 +54,8 @@ TEST(JsonImport, ReadsFieldsInOrderAndTreatsMissingKeysAsEmpty) {
 }
 
 TEST(JsonImport, NamesEntryAndFieldOfTextThatCannotBeStored) {
-    const QString han = ImportError(R"([{"site":"ok"},{"site":"ok","password":"a\u4e2db"}])", EExchangeFormat::kJson);
+    const QString han =
+        ImportError(R"([{"site":"ok"},{"site":"ok","password":"a\u4e2db"}])", EExchangeFormat::kJson);
     EXPECT_TRUE(han.contains(QStringLiteral("Eintrag 1"))) << han.toStdString();
     EXPECT_TRUE(han.contains(QStringLiteral("\"password\""))) << han.toStdString();
     EXPECT_TRUE(han.contains(QStringLiteral("U+4E2D"))) << han.toStdString();
@@ -69,10 +71,12 @@ TEST(JsonImport, NamesEntryAndFieldOfTextThatCannotBeStored) {
 TEST(JsonImport, RefusesWrongShapes) {
     EXPECT_FALSE(ImportError("[{\"site\": \"x\"", EExchangeFormat::kJson).isEmpty());
     EXPECT_FALSE(ImportError(R"({"site":"x"})", EExchangeFormat::kJson).isEmpty());
-    EXPECT_TRUE(ImportError(R"([{"site":"x"}, 5])", EExchangeFormat::kJson).contains(QStringLiteral("Eintrag 1")));
+    EXPECT_TRUE(
+        ImportError(R"([{"site":"x"}, 5])", EExchangeFormat::kJson).contains(QStringLiteral("Eintrag 1")));
     EXPECT_TRUE(ImportError(R"([{"site":7}])", EExchangeFormat::kJson).contains(QStringLiteral("\"site\"")));
     // A misspelt key would silently lose its text.
-    EXPECT_TRUE(ImportError(R"([{"passwort":"x"}])", EExchangeFormat::kJson).contains(QStringLiteral("passwort")));
+    EXPECT_TRUE(
+        ImportError(R"([{"passwort":"x"}])", EExchangeFormat::kJson).contains(QStringLiteral("passwort")));
 }
 
 TEST(CsvImport, NeedsTheHeaderAndFourFieldsPerRecord) {
