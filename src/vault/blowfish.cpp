@@ -28,57 +28,32 @@ inline std::uint32_t F(const std::uint32_t* S, std::uint32_t x) {
 
 // N independent blocks in lock step: their rounds do not depend on each other, so the processor
 // overlaps the table look-ups of one block with those of the others.  The halves are copied into
-// locals so that the compiler keeps them in registers (they cannot alias the tables).
-template <int N>
-inline void EncryptBlocks(const std::uint32_t* P, const std::uint32_t* S, std::uint32_t* left,
-                          std::uint32_t* right) {
+// locals so that the compiler keeps them in registers (they cannot alias the tables).  Decryption
+// is encryption with the subkeys taken in reverse order.
+template <bool kEncrypt, int N>
+inline void CryptHalves(const std::uint32_t* P, const std::uint32_t* S, std::uint32_t* left,
+                        std::uint32_t* right) {
+    const auto key = [P](int i) { return P[kEncrypt ? i : 17 - i]; };
     std::uint32_t l[N], r[N];
 #pragma GCC unroll 4
     for (int k = 0; k < N; ++k) {
-        l[k] = left[k] ^ P[0];
+        l[k] = left[k] ^ key(0);
         r[k] = right[k];
     }
 #pragma GCC unroll 8
     for (int i = 1; i < 17; i += 2) {
 #pragma GCC unroll 4
         for (int k = 0; k < N; ++k) {
-            r[k] ^= F(S, l[k]) ^ P[i];
+            r[k] ^= F(S, l[k]) ^ key(i);
         }
 #pragma GCC unroll 4
         for (int k = 0; k < N; ++k) {
-            l[k] ^= F(S, r[k]) ^ P[i + 1];
+            l[k] ^= F(S, r[k]) ^ key(i + 1);
         }
     }
 #pragma GCC unroll 4
     for (int k = 0; k < N; ++k) {
-        left[k] = r[k] ^ P[17];
-        right[k] = l[k];
-    }
-}
-
-template <int N>
-inline void DecryptBlocks(const std::uint32_t* P, const std::uint32_t* S, std::uint32_t* left,
-                          std::uint32_t* right) {
-    std::uint32_t l[N], r[N];
-#pragma GCC unroll 4
-    for (int k = 0; k < N; ++k) {
-        l[k] = left[k] ^ P[17];
-        r[k] = right[k];
-    }
-#pragma GCC unroll 8
-    for (int i = 16; i > 0; i -= 2) {
-#pragma GCC unroll 4
-        for (int k = 0; k < N; ++k) {
-            r[k] ^= F(S, l[k]) ^ P[i];
-        }
-#pragma GCC unroll 4
-        for (int k = 0; k < N; ++k) {
-            l[k] ^= F(S, r[k]) ^ P[i - 1];
-        }
-    }
-#pragma GCC unroll 4
-    for (int k = 0; k < N; ++k) {
-        left[k] = r[k] ^ P[0];
+        left[k] = r[k] ^ key(17);
         right[k] = l[k];
     }
 }
@@ -91,11 +66,7 @@ inline void CryptBlocks(const std::uint32_t* P, const std::uint32_t* S, const un
         l[j] = LoadHalf(in + 8 * j);
         r[j] = LoadHalf(in + 8 * j + 4);
     }
-    if constexpr (kEncrypt) {
-        EncryptBlocks<N>(P, S, l, r);
-    } else {
-        DecryptBlocks<N>(P, S, l, r);
-    }
+    CryptHalves<kEncrypt, N>(P, S, l, r);
     for (int j = 0; j < N; ++j) {
         StoreHalf(out + 8 * j, l[j]);
         StoreHalf(out + 8 * j + 4, r[j]);
@@ -182,11 +153,11 @@ void CBlowfishEngine::SetKey(const unsigned char* key, std::size_t length) {
 }
 
 void CBlowfishEngine::EncryptBlock(std::uint32_t& left, std::uint32_t& right) const {
-    EncryptBlocks<1>(m_P, &m_S[0][0], &left, &right);
+    CryptHalves<true, 1>(m_P, &m_S[0][0], &left, &right);
 }
 
 void CBlowfishEngine::DecryptBlock(std::uint32_t& left, std::uint32_t& right) const {
-    DecryptBlocks<1>(m_P, &m_S[0][0], &left, &right);
+    CryptHalves<false, 1>(m_P, &m_S[0][0], &left, &right);
 }
 
 std::size_t CBlowfishEngine::EncryptBuffer(const unsigned char* in, unsigned char* out, std::size_t n) const {
