@@ -2,8 +2,7 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 #include <new>
 
 #include <fcntl.h>

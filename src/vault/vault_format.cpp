@@ -1,9 +1,12 @@
 #include "vault/vault_format.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "vault/secure_wipe.h"
 
