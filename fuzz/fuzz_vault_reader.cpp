@@ -19,8 +19,8 @@ bool SameEntries(const CVaultData& a, const CVaultData& b) {
     for (int i = 0; i < a.GetEntryCount(); ++i) {
         const CEntry& x = a.GetEntryAt(i);
         const CEntry& y = b.GetEntryAt(i);
-        if (x.GetSeite() != y.GetSeite() || x.GetName() != y.GetName() || x.GetPasswort() != y.GetPasswort() ||
-            x.GetKommentar() != y.GetKommentar()) {
+        if (x.GetSeite() != y.GetSeite() || x.GetName() != y.GetName() ||
+            x.GetPasswort() != y.GetPasswort() || x.GetKommentar() != y.GetKommentar()) {
             return false;
         }
     }

@@ -65,7 +65,7 @@ class CArchiveWriter {
 public:
     static constexpr std::size_t kBufferSize = 16384;
 
-    explicit CArchiveWriter(int fd);              // writes to a file descriptor (not closed here)
+    explicit CArchiveWriter(int fd);               // writes to a file descriptor (not closed here)
     explicit CArchiveWriter(std::string& memory);  // appends to a string
     CArchiveWriter(const CArchiveWriter&) = delete;
     CArchiveWriter& operator=(const CArchiveWriter&) = delete;

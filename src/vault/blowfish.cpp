@@ -27,72 +27,86 @@ inline std::uint32_t F(const std::uint32_t* S, std::uint32_t x) {
 }
 
 // N independent blocks in lock step: their rounds do not depend on each other, so the processor
-// overlaps the table look-ups of one block with those of the others.
-template <int N>
-inline void EncryptBlocks(const std::uint32_t* P, const std::uint32_t* S, std::uint32_t* l, std::uint32_t* r) {
+// overlaps the table look-ups of one block with those of the others.  The halves are copied into
+// locals so that the compiler keeps them in registers (they cannot alias the tables).  Decryption
+// is encryption with the subkeys taken in reverse order.
+template <bool kEncrypt, int N>
+inline void CryptHalves(const std::uint32_t* P, const std::uint32_t* S, std::uint32_t* left,
+                        std::uint32_t* right) {
+    const auto key = [P](int i) { return P[kEncrypt ? i : 17 - i]; };
+    std::uint32_t l[N], r[N];
+#pragma GCC unroll 4
     for (int k = 0; k < N; ++k) {
-        l[k] ^= P[0];
+        l[k] = left[k] ^ key(0);
+        r[k] = right[k];
     }
+#pragma GCC unroll 8
     for (int i = 1; i < 17; i += 2) {
+#pragma GCC unroll 4
         for (int k = 0; k < N; ++k) {
-            r[k] ^= F(S, l[k]) ^ P[i];
+            r[k] ^= F(S, l[k]) ^ key(i);
         }
+#pragma GCC unroll 4
         for (int k = 0; k < N; ++k) {
-            l[k] ^= F(S, r[k]) ^ P[i + 1];
+            l[k] ^= F(S, r[k]) ^ key(i + 1);
         }
     }
+#pragma GCC unroll 4
     for (int k = 0; k < N; ++k) {
-        const std::uint32_t t = l[k];
-        l[k] = r[k] ^ P[17];
-        r[k] = t;
+        left[k] = r[k] ^ key(17);
+        right[k] = l[k];
     }
 }
 
-template <int N>
-inline void DecryptBlocks(const std::uint32_t* P, const std::uint32_t* S, std::uint32_t* l, std::uint32_t* r) {
-    for (int k = 0; k < N; ++k) {
-        l[k] ^= P[17];
+template <bool kEncrypt, int N>
+inline void CryptBlocks(const std::uint32_t* P, const std::uint32_t* S, const unsigned char* in,
+                        unsigned char* out) {
+    std::uint32_t l[N], r[N];
+    for (int j = 0; j < N; ++j) {
+        l[j] = LoadHalf(in + 8 * j);
+        r[j] = LoadHalf(in + 8 * j + 4);
     }
-    for (int i = 16; i > 0; i -= 2) {
-        for (int k = 0; k < N; ++k) {
-            r[k] ^= F(S, l[k]) ^ P[i];
-        }
-        for (int k = 0; k < N; ++k) {
-            l[k] ^= F(S, r[k]) ^ P[i - 1];
-        }
-    }
-    for (int k = 0; k < N; ++k) {
-        const std::uint32_t t = l[k];
-        l[k] = r[k] ^ P[0];
-        r[k] = t;
+    CryptHalves<kEncrypt, N>(P, S, l, r);
+    for (int j = 0; j < N; ++j) {
+        StoreHalf(out + 8 * j, l[j]);
+        StoreHalf(out + 8 * j + 4, r[j]);
     }
 }
 
-constexpr int kLanes = 4;
-
-// Runs Blocks over n bytes (a multiple of 8) from in to out, kLanes blocks at a time.
-template <void (*Blocks1)(const std::uint32_t*, const std::uint32_t*, std::uint32_t*, std::uint32_t*),
-          void (*BlocksN)(const std::uint32_t*, const std::uint32_t*, std::uint32_t*, std::uint32_t*)>
-void RunBlocks(const std::uint32_t* P, const std::uint32_t* S, const unsigned char* in, unsigned char* out,
-               std::size_t n) {
+// n bytes (a multiple of 8) from in to out, four blocks at a time; the last one to three blocks
+// (all there is in a short field) are still interleaved with each other.
+template <bool kEncrypt>
+void CryptWholeBlocks(const std::uint32_t* P, const std::uint32_t* S, const unsigned char* in,
+                      unsigned char* out, std::size_t n) {
     std::size_t k = 0;
-    for (; k + 8 * kLanes <= n; k += 8 * kLanes) {
-        std::uint32_t l[kLanes], r[kLanes];
-        for (int j = 0; j < kLanes; ++j) {
-            l[j] = LoadHalf(in + k + 8 * j);
-            r[j] = LoadHalf(in + k + 8 * j + 4);
-        }
-        BlocksN(P, S, l, r);
-        for (int j = 0; j < kLanes; ++j) {
-            StoreHalf(out + k + 8 * j, l[j]);
-            StoreHalf(out + k + 8 * j + 4, r[j]);
-        }
+    for (; k + 32 <= n; k += 32) {
+        CryptBlocks<kEncrypt, 4>(P, S, in + k, out + k);
     }
-    for (; k < n; k += 8) {
-        std::uint32_t l = LoadHalf(in + k), r = LoadHalf(in + k + 4);
-        Blocks1(P, S, &l, &r);
-        StoreHalf(out + k, l);
-        StoreHalf(out + k + 4, r);
+    switch ((n - k) / 8) {
+        case 3:
+            CryptBlocks<kEncrypt, 3>(P, S, in + k, out + k);
+            break;
+        case 2:
+            CryptBlocks<kEncrypt, 2>(P, S, in + k, out + k);
+            break;
+        case 1:
+            CryptBlocks<kEncrypt, 1>(P, S, in + k, out + k);
+            break;
+        default:
+            break;
+    }
+}
+
+// Whole blocks, then a last partial block completed with zero bytes; only n input bytes are read.
+template <bool kEncrypt>
+void CryptBuffer(const std::uint32_t* P, const std::uint32_t* S, const unsigned char* in, unsigned char* out,
+                 std::size_t n) {
+    const std::size_t whole = n & ~static_cast<std::size_t>(7);
+    CryptWholeBlocks<kEncrypt>(P, S, in, out, whole);
+    if (whole < n) {
+        unsigned char last[8] = {};
+        std::memcpy(last, in + whole, n - whole);
+        CryptBlocks<kEncrypt, 1>(P, S, last, out + whole);
     }
 }
 
@@ -139,30 +153,18 @@ void CBlowfishEngine::SetKey(const unsigned char* key, std::size_t length) {
 }
 
 void CBlowfishEngine::EncryptBlock(std::uint32_t& left, std::uint32_t& right) const {
-    EncryptBlocks<1>(m_P, &m_S[0][0], &left, &right);
+    CryptHalves<true, 1>(m_P, &m_S[0][0], &left, &right);
 }
 
 void CBlowfishEngine::DecryptBlock(std::uint32_t& left, std::uint32_t& right) const {
-    DecryptBlocks<1>(m_P, &m_S[0][0], &left, &right);
+    CryptHalves<false, 1>(m_P, &m_S[0][0], &left, &right);
 }
 
 std::size_t CBlowfishEngine::EncryptBuffer(const unsigned char* in, unsigned char* out, std::size_t n) const {
-    const std::size_t whole = n & ~static_cast<std::size_t>(7);
-    RunBlocks<EncryptBlocks<1>, EncryptBlocks<kLanes>>(m_P, &m_S[0][0], in, out, whole);
-    if (whole < n) {
-        unsigned char last[8] = {};
-        std::memcpy(last, in + whole, n - whole);
-        RunBlocks<EncryptBlocks<1>, EncryptBlocks<kLanes>>(m_P, &m_S[0][0], last, out + whole, 8);
-    }
+    CryptBuffer<true>(m_P, &m_S[0][0], in, out, n);
     return PaddedLength(n);
 }
 
 void CBlowfishEngine::DecryptBuffer(const unsigned char* in, unsigned char* out, std::size_t n) const {
-    const std::size_t whole = n & ~static_cast<std::size_t>(7);
-    RunBlocks<DecryptBlocks<1>, DecryptBlocks<kLanes>>(m_P, &m_S[0][0], in, out, whole);
-    if (whole < n) {
-        unsigned char last[8] = {};
-        std::memcpy(last, in + whole, n - whole);
-        RunBlocks<DecryptBlocks<1>, DecryptBlocks<kLanes>>(m_P, &m_S[0][0], last, out + whole, 8);
-    }
+    CryptBuffer<false>(m_P, &m_S[0][0], in, out, n);
 }

@@ -46,7 +46,8 @@ std::vector<unsigned char> CFieldCipher::EncryptText(const std::string& text) co
     return out;
 }
 
-std::size_t CFieldCipher::EncryptText(const char* text, std::size_t length, std::vector<unsigned char>& out) const {
+std::size_t CFieldCipher::EncryptText(const char* text, std::size_t length,
+                                      std::vector<unsigned char>& out) const {
     const std::size_t n = CBlowfishEngine::PaddedLength(length);
     out.resize(n);
     if (n != 0) {

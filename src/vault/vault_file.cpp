@@ -2,8 +2,7 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 #include <new>
 
 #include <fcntl.h>
@@ -233,8 +232,9 @@ std::string VaultErrorTemplate(const SVaultResult& result, bool saving) {
         case EVaultStatus::kOutOfMemory:
         case EVaultStatus::kGeneralError:
         case EVaultStatus::kZeroByteInText:
-            return saving ? "Fehler beim Speichern des Dokuments." : "Fehler beim \xD6"
-                                                                     "ffnen des Dokuments.";
+            return saving ? "Fehler beim Speichern des Dokuments."
+                          : "Fehler beim \xD6"
+                            "ffnen des Dokuments.";
     }
     switch (result.cause) {
         case EFileErrorCause::kFileNotFound:

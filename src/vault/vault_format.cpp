@@ -1,9 +1,12 @@
 #include "vault/vault_format.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "vault/secure_wipe.h"
 
@@ -23,10 +26,14 @@ std::size_t FormatDecimal(std::uint64_t value, char* out) {
     return n;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The white space that atoi skips and that is trimmed from decrypted texts (the "C" locale's).
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 SVaultResult StreamResult(EStreamStatus status, int error) {
     SVaultResult result;
@@ -46,7 +53,8 @@ SVaultResult Status(EVaultStatus status) {
 
 // One encrypted field record's content to the field's text.  False when the decrypted text does
 // not start with the position prefix every writer puts there: a wrong password or a plain file.
-bool DecodeField(const CFieldCipher& cipher, const std::string& record, std::string& scratch, std::string& text) {
+bool DecodeField(const CFieldCipher& cipher, const std::string& record, std::string& scratch,
+                 std::string& text) {
     const char* data = record.data();
     const void* space = std::memchr(data, ' ', record.size());
     const unsigned char* cipherBytes = reinterpret_cast<const unsigned char*>(data);
@@ -116,7 +124,8 @@ SVaultResult ReadEncrypted(CArchiveReader& ar, CVaultData& data, int count) {
             }
         }
         if (result.ok()) {
-            data.AddEntry(std::move(fields[0]), std::move(fields[1]), std::move(fields[2]), std::move(fields[3]));
+            data.AddEntry(std::move(fields[0]), std::move(fields[1]), std::move(fields[2]),
+                          std::move(fields[3]));
         } else {
             for (auto& field : fields) {
                 SecureWipe(field);
@@ -244,7 +253,8 @@ SVaultResult WriteVault(CArchiveWriter& ar, const CVaultData& data) {
         if (!password.empty()) {
             for (int p = 0; p < count; ++p) {
                 const CEntry& e = data.GetEntryAt(p);
-                const std::string* texts[4] = {&e.GetSeite(), &e.GetName(), &e.GetPasswort(), &e.GetKommentar()};
+                const std::string* texts[4] = {&e.GetSeite(), &e.GetName(), &e.GetPasswort(),
+                                               &e.GetKommentar()};
                 for (int k = 0; k < 4; ++k) {
                     if (texts[k]->find('\0') != std::string::npos) {
                         SVaultResult result = Status(EVaultStatus::kZeroByteInText);
@@ -270,7 +280,8 @@ SVaultResult WriteVault(CArchiveWriter& ar, const CVaultData& data) {
             CEncryptedField field(cipher);
             for (int p = 0; p < count && ar.Status() == EStreamStatus::kOk; ++p) {
                 const CEntry& e = data.GetEntryAt(p);
-                for (const std::string* text : {&e.GetSeite(), &e.GetName(), &e.GetPasswort(), &e.GetKommentar()}) {
+                for (const std::string* text :
+                     {&e.GetSeite(), &e.GetName(), &e.GetPasswort(), &e.GetKommentar()}) {
                     field.SetText(p, *text);
                     field.Write(ar);
                 }
@@ -298,8 +309,9 @@ SVaultResult ReadVault(CArchiveReader& ar, CVaultData& data) {
         // Never from the count alone: every entry takes at least four bytes of the file.
         const std::uint64_t remaining = ar.Remaining();
         const std::uint64_t fits = remaining == UINT64_MAX ? 4096 : remaining / 4;
-        data.ReserveEntries(static_cast<std::size_t>(countBefore) +
-                            static_cast<std::size_t>(std::min<std::uint64_t>(fits, static_cast<std::uint64_t>(count))));
+        data.ReserveEntries(
+            static_cast<std::size_t>(countBefore) +
+            static_cast<std::size_t>(std::min<std::uint64_t>(fits, static_cast<std::uint64_t>(count))));
 
         if (data.GetVaultPassword().empty()) {
             return ReadPlain(ar, data, count);

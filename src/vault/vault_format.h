@@ -43,7 +43,7 @@ enum class EFileErrorCause {
 struct SVaultResult {
     EVaultStatus status = EVaultStatus::kOk;
     EFileErrorCause cause = EFileErrorCause::kNone;
-    int sysError = 0;  // errno, when there was one
+    int sysError = 0;   // errno, when there was one
     int position = -1;  // kZeroByteInText: the entry's position
     int field = -1;     // kZeroByteInText: 0 site, 1 name, 2 password, 3 comment
 
@@ -83,4 +83,6 @@ SVaultResult ReadVault(CArchiveReader& ar, CVaultData& data);
 
 // The count record's value as atoi reads it (white space, sign, digits; none gives 0), saturated.
 int ParseCount(const char* text, std::size_t length);
-inline int ParseCount(const std::string& text) { return ParseCount(text.data(), text.size()); }
+inline int ParseCount(const std::string& text) {
+    return ParseCount(text.data(), text.size());
+}

@@ -135,7 +135,8 @@ TEST(StringRecord, FileReaderStreamsPastItsBuffer) {
     testutil::CTempDir dir;
     std::string bytes;
     std::vector<std::string> written;
-    for (std::size_t n : std::vector<std::size_t>{10, CArchiveReader::kBufferSize - 3, 1, 3 * CArchiveReader::kBufferSize + 5, 0}) {
+    for (std::size_t n : std::vector<std::size_t>{10, CArchiveReader::kBufferSize - 3, 1,
+                                                  3 * CArchiveReader::kBufferSize + 5, 0}) {
         written.emplace_back(n, static_cast<char>('a' + written.size()));
         bytes += Record(written.back());
     }

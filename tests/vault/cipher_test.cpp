@@ -29,7 +29,9 @@ std::string Encrypt(const std::string& key, const std::string& block) {
     return out;
 }
 
-std::string Bytes(const std::vector<unsigned char>& v) { return std::string(v.begin(), v.end()); }
+std::string Bytes(const std::vector<unsigned char>& v) {
+    return std::string(v.begin(), v.end());
+}
 
 }  // namespace
 
@@ -53,7 +55,8 @@ TEST(Blowfish, PublishedVectorsInVaultByteOrder) {
         {"F0E1D2C3", "FEDCBA9876543210", "BE1E639408640F05"},
     };
     for (const Vector& v : vectors) {
-        EXPECT_EQ(testutil::ToHex(Encrypt(FromHex(v.key), VaultOrder(v.plain))), testutil::ToHex(VaultOrder(v.cipher)))
+        EXPECT_EQ(testutil::ToHex(Encrypt(FromHex(v.key), VaultOrder(v.plain))),
+                  testutil::ToHex(VaultOrder(v.cipher)))
             << "key " << v.key;
     }
     // The two examples as the vault's files hold them.
@@ -103,7 +106,8 @@ TEST(Blowfish, BuffersRoundTripAndMatchSingleBlocks) {
             std::vector<unsigned char> back(CBlowfishEngine::PaddedLength(n));
             engine.DecryptBuffer(cipher.data(), back.data(), CBlowfishEngine::PaddedLength(n));
             EXPECT_TRUE(std::equal(plain.begin(), plain.end(), back.begin())) << "n " << n;
-            EXPECT_TRUE(std::all_of(back.begin() + static_cast<long>(n), back.end(), [](unsigned char b) { return b == 0; }));
+            EXPECT_TRUE(std::all_of(back.begin() + static_cast<long>(n), back.end(),
+                                    [](unsigned char b) { return b == 0; }));
 
             // In place.
             std::vector<unsigned char> inPlace = plain;
@@ -168,7 +172,8 @@ TEST(FieldCipher, KeyIsThePasswordFollowedByLengthMod8Spaces) {
         engine.SetKey(reinterpret_cast<const unsigned char*>(key.data()), key.size());
         unsigned char expected[8];
         engine.EncryptBuffer(reinterpret_cast<const unsigned char*>("0 text"), expected, 6);
-        EXPECT_EQ(Bytes(CFieldCipher(password).EncryptText("0 text")), std::string(expected, expected + 8)) << password;
+        EXPECT_EQ(Bytes(CFieldCipher(password).EncryptText("0 text")), std::string(expected, expected + 8))
+            << password;
     }
 }
 
@@ -209,7 +214,9 @@ TEST(FieldCipher, TextsAndTheirCipherBytes) {
     EXPECT_EQ(text, "12345678");
 }
 
-TEST(FieldCipher, EmptyPasswordGivesNoCipher) { EXPECT_FALSE(CFieldCipher("").IsValid()); }
+TEST(FieldCipher, EmptyPasswordGivesNoCipher) {
+    EXPECT_FALSE(CFieldCipher("").IsValid());
+}
 
 TEST(FieldCipher, PadStringAndItsDiagnostics) {
     EXPECT_EQ(CFieldCipher::PadString("abc", 0), "abc");
@@ -225,5 +232,6 @@ TEST(FieldCipher, PadStringReportsAFailedAllocation) {
         testutil::CAllocationProbe noLargeBlocks(1000);
         EXPECT_FALSE(CFieldCipher::PadString("abc", 5000).has_value());
     }
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Fatal Error : Failed to allocate newText in PadString\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Fatal Error : Failed to allocate newText in PadString\n");
 }

@@ -36,12 +36,24 @@ void* Allocate(std::size_t n) {
 
 }  // namespace
 
-void* operator new(std::size_t n) { return Allocate(n); }
-void* operator new[](std::size_t n) { return Allocate(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new(std::size_t n) {
+    return Allocate(n);
+}
+void* operator new[](std::size_t n) {
+    return Allocate(n);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace testutil {
 
@@ -56,7 +68,8 @@ std::string FromHex(const std::string& hex) {
         if (c == ' ') {
             continue;
         }
-        const unsigned digit = c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>((c | 0x20) - 'a' + 10);
+        const unsigned digit =
+            c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>((c | 0x20) - 'a' + 10);
         value = value << 4 | digit;
         if (++nibbles == 2) {
             out.push_back(static_cast<char>(value));
@@ -92,7 +105,9 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-std::string DataPath(const std::string& name) { return std::string(ZELMORA_TEST_DATA) + "/" + name; }
+std::string DataPath(const std::string& name) {
+    return std::string(ZELMORA_TEST_DATA) + "/" + name;
+}
 
 std::vector<std::string> FixtureLines(const std::string& name) {
     std::ifstream in(DataPath(name));
@@ -174,6 +189,8 @@ CAllocationProbe::~CAllocationProbe() {
     g_limit = SIZE_MAX;
 }
 
-std::size_t CAllocationProbe::Largest() const { return g_largest; }
+std::size_t CAllocationProbe::Largest() const {
+    return g_largest;
+}
 
 }  // namespace testutil

@@ -101,7 +101,8 @@ TEST(VaultFile, SaveAndLoadInBothForms) {
         ASSERT_TRUE(LoadVaultFile(path, read).ok());
         testutil::ExpectSameEntries(read, data);
     }
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"vault.zlm", "vaultGeheimnis.zlm"})) << "no temporary file left";
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"vault.zlm", "vaultGeheimnis.zlm"}))
+        << "no temporary file left";
 }
 
 TEST(VaultFile, LoadingSpecialFiles) {
@@ -236,16 +237,23 @@ TEST(VaultFile, ErrorTexts) {
     EXPECT_EQ(text(EVaultStatus::kOk, EFileErrorCause::kNone, false), "");
     EXPECT_EQ(text(EVaultStatus::kEndOfData, EFileErrorCause::kNone, false), "Unerwartetes Dateiformat.");
     EXPECT_EQ(text(EVaultStatus::kWrongPassword, EFileErrorCause::kNone, false),
-              "Das Passwort passt nicht zu %1, oder die Datei ist nicht verschl\xFC" "sselt.");
-    EXPECT_EQ(text(EVaultStatus::kGeneralError, EFileErrorCause::kNone, false), "Fehler beim \xD6" "ffnen des Dokuments.");
-    EXPECT_EQ(text(EVaultStatus::kOutOfMemory, EFileErrorCause::kNone, true), "Fehler beim Speichern des Dokuments.");
+              "Das Passwort passt nicht zu %1, oder die Datei ist nicht verschl\xFC"
+              "sselt.");
+    EXPECT_EQ(text(EVaultStatus::kGeneralError, EFileErrorCause::kNone, false),
+              "Fehler beim \xD6"
+              "ffnen des Dokuments.");
+    EXPECT_EQ(text(EVaultStatus::kOutOfMemory, EFileErrorCause::kNone, true),
+              "Fehler beim Speichern des Dokuments.");
     EXPECT_EQ(text(EVaultStatus::kFileError, EFileErrorCause::kTooManyOpenFiles, false),
-              "%1 konnte nicht ge\xF6" "ffnet werden, da zu viele Dateien ge\xF6" "ffnet sind.");
+              "%1 konnte nicht ge\xF6"
+              "ffnet werden, da zu viele Dateien ge\xF6"
+              "ffnet sind.");
     EXPECT_EQ(VaultErrorTemplate(FileErrorResult(ENOENT), false), "%1 wurde nicht gefunden.");
     EXPECT_EQ(VaultErrorTemplate(FileErrorResult(EROFS), true), "Zugriff auf %1 wurde verwehrt.");
     EXPECT_EQ(VaultErrorTemplate(FileErrorResult(EDQUOT), true),
               "Beim Zugriff auf %1 wurde ein voller Datentr\xE4ger gemeldet.");
-    EXPECT_EQ(VaultErrorTemplate(FileErrorResult(ENAMETOOLONG), true), "%1 enth\xE4lt eine ung\xFCltige Pfadangabe.");
+    EXPECT_EQ(VaultErrorTemplate(FileErrorResult(ENAMETOOLONG), true),
+              "%1 enth\xE4lt eine ung\xFCltige Pfadangabe.");
     EXPECT_EQ(VaultErrorTemplate(FileErrorResult(EIO), true),
               "Ein Hardware-E/A-Fehler wurde w\xE4hrend des Zugriffs auf %1 gemeldet.");
     EXPECT_EQ(VaultErrorTemplate(FileErrorResult(EPROTO), true),

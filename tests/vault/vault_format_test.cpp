@@ -15,14 +15,17 @@ namespace {
 
 const char kPassword[] = "Geheimnis";  // the fixtures' password
 
-std::string Fixture(const std::string& name) { return testutil::ReadFile(testutil::DataPath("vault/" + name)); }
+std::string Fixture(const std::string& name) {
+    return testutil::ReadFile(testutil::DataPath("vault/" + name));
+}
 
 // A field record's content decrypted, for checking what the writer put inside.
 std::string DecryptRecordContent(const std::string& password, const std::string& content) {
     const std::size_t space = content.find(' ');
     const std::string bytes = content.substr(space + 1);
     EXPECT_EQ(std::to_string(bytes.size()), content.substr(0, space));
-    return CFieldCipher(password).DecryptBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return CFieldCipher(password).DecryptBytes(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                               bytes.size());
 }
 
 }  // namespace
@@ -69,7 +72,8 @@ TEST(VaultFormat, WorkedExamplesByteForByte) {
     CVaultData encrypted;
     encrypted.SetVaultPassword(kPassword);
     for (int i = 0; i < 13; ++i) {
-        encrypted.AddEntry(i == 0 ? "abc" : "s", i == 12 ? std::string(20, 't') : "n", "", i == 0 ? std::string(300, 'k') : "");
+        encrypted.AddEntry(i == 0 ? "abc" : "s", i == 12 ? std::string(20, 't') : "n", "",
+                           i == 0 ? std::string(300, 'k') : "");
     }
     const std::string bytes = WriteToMemory(encrypted);
     CArchiveReader ar(bytes.data(), bytes.size());
@@ -208,7 +212,10 @@ TEST(VaultFormat, CountParsingFollowsAtoi) {
     EXPECT_EQ(ParseCount("-4"), -4);
     EXPECT_EQ(ParseCount("- 4"), 0);
     EXPECT_EQ(ParseCount("0x10"), 0);
-    EXPECT_EQ(ParseCount(std::string("5\0" "6", 3)), 5);
+    EXPECT_EQ(ParseCount(std::string("5\0"
+                                     "6",
+                                     3)),
+              5);
     EXPECT_EQ(ParseCount("2147483647"), INT_MAX);
     EXPECT_EQ(ParseCount("2147483648"), INT_MAX);
     EXPECT_EQ(ParseCount("99999999999999999999999"), INT_MAX);
@@ -259,8 +266,8 @@ TEST(VaultFormat, TruncatedAtEveryOffset) {
             read.SetVaultPassword(password);
             const std::string part = bytes.substr(0, cut);
             EXPECT_EQ(ReadFromMemory(part, read).status, EVaultStatus::kEndOfData) << "cut at " << cut;
-            const int complete = static_cast<int>(
-                std::count_if(entryEnds.begin(), entryEnds.end(), [&](std::size_t end) { return end <= cut; }));
+            const int complete = static_cast<int>(std::count_if(entryEnds.begin(), entryEnds.end(),
+                                                                [&](std::size_t end) { return end <= cut; }));
             EXPECT_EQ(read.GetEntryCount(), complete) << "entries before the cut stay (cut at " << cut << ")";
         }
     }
@@ -354,7 +361,7 @@ TEST(VaultFormat, DamagedCipherLengthsDecryptOnlyTheBytesPresent) {
     const Case cases[] = {
         {"100 " + cipherBytes, EVaultStatus::kOk, "abcdefghijklmn"},  // longer than present
         {"9999999999 " + cipherBytes.substr(0, 8), EVaultStatus::kOk, "abcdef"},
-        {"-8 " + cipherBytes, EVaultStatus::kWrongPassword, ""},  // no bytes: no prefix
+        {"-8 " + cipherBytes, EVaultStatus::kWrongPassword, ""},       // no bytes: no prefix
         {cipherBytes.substr(0, 3), EVaultStatus::kWrongPassword, ""},  // no space
         {"", EVaultStatus::kWrongPassword, ""},
     };
