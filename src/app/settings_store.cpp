@@ -19,7 +19,7 @@ QString& StoreFile() {
 }
 
 QString KeyOf(const char* section, const char* name) {
-    const QString value = QString::fromLatin1(name);
+    QString value = QString::fromLatin1(name);
     if (!section || !*section) {
         return value;
     }

@@ -319,7 +319,7 @@ int RunCommand(const SCommand& command, QStringList args) {
         throw SExit{kUsageError, QStringLiteral("Falsche Zahl von Argumenten. Aufruf: zelmora-cli %1")
                                      .arg(QString::fromUtf8(command.synopsis))};
     }
-    const QString vault = pos[0];
+    const QString& vault = pos[0];
     const QString openPrompt = QStringLiteral("Passwort für %1: ");
     CVaultData data;
 
@@ -419,7 +419,7 @@ int RunCommand(const SCommand& command, QStringList args) {
     }
 
     if (name == QLatin1StringView("import")) {
-        const QString source = pos[1];
+        const QString& source = pos[1];
         const EExchangeFormat format = ParseFormat(parser, source);
         QFile file(source);
         if (!file.open(QIODevice::ReadOnly)) {

@@ -62,12 +62,12 @@ template <bool kEncrypt, int N>
 inline void CryptBlocks(const std::uint32_t* P, const std::uint32_t* S, const unsigned char* in,
                         unsigned char* out) {
     std::uint32_t l[N], r[N];
-    for (int j = 0; j < N; ++j) {
+    for (std::size_t j = 0; j < N; ++j) {
         l[j] = LoadHalf(in + 8 * j);
         r[j] = LoadHalf(in + 8 * j + 4);
     }
     CryptHalves<kEncrypt, N>(P, S, l, r);
-    for (int j = 0; j < N; ++j) {
+    for (std::size_t j = 0; j < N; ++j) {
         StoreHalf(out + 8 * j, l[j]);
         StoreHalf(out + 8 * j + 4, r[j]);
     }

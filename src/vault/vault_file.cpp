@@ -64,7 +64,7 @@ int ResolveLinks(const std::string& path, std::string& target) {
             return ENAMETOOLONG;
         }
         const std::string next(link, static_cast<std::size_t>(n));
-        target = next[0] == '/' ? next : DirName(target) + "/" + next;
+        target = next[0] == '/' ? next : DirName(target).append(1, '/').append(next);
     }
     return ELOOP;
 }
