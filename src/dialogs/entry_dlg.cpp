@@ -1,5 +1,6 @@
 #include "dialogs/entry_dlg.h"
 
+#include <QSignalBlocker>
 #include <QString>
 
 #include "app/modal.h"
@@ -63,6 +64,9 @@ void CEntryDlg::ExchangeData(bool fromControls) {
         m_strKommentar = TextToVault(m_ui->commentEdit->text());
         m_bHideTyping = m_ui->hideCheck->isChecked();
     } else {
+        // The password's change handler reads every control back: it must not run before all
+        // of them hold their fields, or it would overwrite the ones still to come.
+        const QSignalBlocker blocker(m_ui->passwordEdit);
         m_ui->siteEdit->setText(TextFromVault(m_strSeite));
         m_ui->nameEdit->setText(TextFromVault(m_strName));
         m_ui->passwordEdit->setText(TextFromVault(m_strPasswort));

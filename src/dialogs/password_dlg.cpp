@@ -1,5 +1,6 @@
 #include "dialogs/password_dlg.h"
 
+#include <QSignalBlocker>
 #include <QString>
 
 #include "app/message_box.h"
@@ -71,6 +72,8 @@ bool CPasswordDlg::ExchangeData(bool fromControls) {
         }
         m_bHideTyping = m_ui->hideCheck->isChecked();
     } else {
+        // Update length reads the controls back; it runs once all of them hold their fields.
+        const QSignalBlocker blocker(field);
         field.setText(TextFromVault(m_strPassword));
         field.setMaxLength(kMaxLength);
         m_ui->hideCheck->setChecked(m_bHideTyping);
