@@ -1,6 +1,6 @@
 // Opens one dialog with the real settings store, for looking at it:
 //   zelmora-preview password|password-change|entry|options|about
-// Prints the result code (and the fields after "OK") when the dialog closes.
+// Prints the result code (and the fields after "OK", passwords by their length) when it closes.
 #include <QApplication>
 #include <QString>
 
@@ -19,6 +19,11 @@ namespace {
 
 void Print(const char* name, const std::string& cp1252) {
     std::printf("%s: %s\n", name, TextFromVault(cp1252).toUtf8().constData());
+}
+
+// Passwords are not echoed to the terminal, only their length.
+void PrintLength(const char* name, const std::string& cp1252) {
+    std::printf("%s: %zu Zeichen\n", name, cp1252.size());
 }
 
 int Usage() {
@@ -43,7 +48,7 @@ int main(int argc, char** argv) {
         CPasswordDlg dlg(which == u"password-change" ? 1 : 0);
         result = dlg.DoModal();
         if (result == 1) {
-            Print("password", dlg.m_strPassword);
+            PrintLength("password", dlg.m_strPassword);
         }
     } else if (which == u"entry") {
         CEntryDlg dlg;
@@ -51,7 +56,7 @@ int main(int argc, char** argv) {
         if (result == 1) {
             Print("site", dlg.m_strSeite);
             Print("name", dlg.m_strName);
-            Print("password", dlg.m_strPasswort);
+            PrintLength("password", dlg.m_strPasswort);
             Print("comment", dlg.m_strKommentar);
         }
     } else if (which == u"options") {
