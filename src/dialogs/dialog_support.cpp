@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStyleFactory>
 
+#include "app/settings_store.h"
 #include "app/text_codec.h"
 #include "resources/app_icon.h"
 
@@ -67,6 +68,12 @@ void SetMasked(QLineEdit& field, bool masked) {
         field.setStyle(HashMaskStyle());
     }
     field.setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+}
+
+void ApplyMaskChoice(QLineEdit& field, bool masked, const char* valueName) {
+    SetMasked(field, masked);
+    field.setFocus();
+    CSettingsStore::WriteInt("Password", valueName, masked ? 1 : 0);
 }
 
 void AcceptVaultTextOnly(QLineEdit& field) {

@@ -19,6 +19,10 @@ void ShowAppIcon(QLabel& label);
 // masked: every character shows as "#"; otherwise the text shows plain.  The text stays.
 void SetMasked(QLineEdit& field, bool masked);
 
+// The masking step of both password fields: mask or show the field, give it the focus and
+// remember the choice as 1 or 0 under valueName in section "Password".
+void ApplyMaskChoice(QLineEdit& field, bool masked, const char* valueName);
+
 // Refuses, as they are typed or pasted, characters a vault text cannot hold.
 void AcceptVaultTextOnly(QLineEdit& field);
 

@@ -77,9 +77,7 @@ void CEntryDlg::ExchangeData(bool fromControls) {
 
 void CEntryDlg::ApplyMasking() {
     ExchangeData(true);
-    SetMasked(*m_ui->passwordEdit, m_bHideTyping);
-    m_ui->passwordEdit->setFocus();
-    CSettingsStore::WriteInt(kSection, kHideTyping, m_bHideTyping ? 1 : 0);
+    ApplyMaskChoice(*m_ui->passwordEdit, m_bHideTyping, kHideTyping);
 }
 
 void CEntryDlg::UpdateLength() {

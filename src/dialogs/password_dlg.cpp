@@ -83,9 +83,7 @@ bool CPasswordDlg::ExchangeData(bool fromControls) {
 
 void CPasswordDlg::ApplyMasking() {
     ExchangeData(true);
-    SetMasked(*m_ui->passwordEdit, m_bHideTyping);
-    m_ui->passwordEdit->setFocus();
-    CSettingsStore::WriteInt(kSection, kHideTyping, m_bHideTyping ? 1 : 0);
+    ApplyMaskChoice(*m_ui->passwordEdit, m_bHideTyping, kHideTyping);
 }
 
 void CPasswordDlg::UpdateLength() {

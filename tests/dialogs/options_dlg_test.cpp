@@ -100,32 +100,24 @@ TEST_F(OptionsDlgTest, EveryWayOfCancellingWritesNothing) {
         [](COptionsDlg& d) { PressEscape(d); },
         [](COptionsDlg& d) { CloseBox(d); },
     };
-    const auto changeEverything = [](COptionsDlg& d) {
-        for (int id : {zid::IDC_OPT_RESTORE_POSITION, zid::IDC_OPT_RESTORE_FILE, zid::IDC_OPT_CONFIRM_DELETE,
-                       zid::IDC_OPT_BACKUP}) {
-            Check(d, id)->click();
-        }
-        Radio(d, zid::IDC_OPT_DBLCLICK_WEB)->click();
+    const auto changeEverythingAndCancel = [this](const std::function<void(COptionsDlg&)>& cancel) {
+        COptionsDlg dlg;
+        return Run<COptionsDlg>(dlg, [&](COptionsDlg& d) {
+            for (int id : {zid::IDC_OPT_RESTORE_POSITION, zid::IDC_OPT_RESTORE_FILE,
+                           zid::IDC_OPT_CONFIRM_DELETE, zid::IDC_OPT_BACKUP}) {
+                Check(d, id)->click();
+            }
+            Radio(d, zid::IDC_OPT_DBLCLICK_WEB)->click();
+            cancel(d);
+        });
     };
     for (const auto& cancel : cancels) {
         ClearStore();
-        COptionsDlg fresh;
-        EXPECT_EQ(Run<COptionsDlg>(fresh,
-                                   [&](COptionsDlg& d) {
-                                       changeEverything(d);
-                                       cancel(d);
-                                   }),
-                  zid::IDCANCEL);
+        EXPECT_EQ(changeEverythingAndCancel(cancel), zid::IDCANCEL);
         EXPECT_EQ(StoredValues(), std::vector<int>(5, kMissing));
 
         Store(0, 1, 0, 1, 0);
-        COptionsDlg stored;
-        EXPECT_EQ(Run<COptionsDlg>(stored,
-                                   [&](COptionsDlg& d) {
-                                       changeEverything(d);
-                                       cancel(d);
-                                   }),
-                  zid::IDCANCEL);
+        EXPECT_EQ(changeEverythingAndCancel(cancel), zid::IDCANCEL);
         EXPECT_EQ(StoredValues(), (std::vector<int>{0, 1, 0, 1, 0}));
     }
 }
