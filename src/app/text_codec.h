@@ -14,7 +14,8 @@ std::string TextToVault(const QString& text, bool* ok = nullptr);
 
 bool IsStorableText(const QString& text);
 
-// Refuses, as they are typed or pasted, characters that a vault text cannot hold.
+// Refuses, as they are typed or pasted, characters that a vault text cannot hold.  A paste keeps
+// its storable characters; the cursor stays where the kept ones end.
 class CVaultTextValidator : public QValidator {
     Q_OBJECT
 public:

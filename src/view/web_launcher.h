@@ -7,20 +7,46 @@
 
 #include <functional>
 
+class QUrl;
+
+// Launch results: the shell's error codes (32 or less) and the value for success.
+namespace launch {
+constexpr int kOutOfResources = 0;
+constexpr int kFileNotFound = 2;      // SE_ERR_FNF
+constexpr int kPathNotFound = 3;      // SE_ERR_PNF
+constexpr int kAccessDenied = 5;      // SE_ERR_ACCESSDENIED
+constexpr int kOutOfMemory = 8;       // SE_ERR_OOM
+constexpr int kBadFormat = 11;        // ERROR_BAD_FORMAT
+constexpr int kShare = 26;            // SE_ERR_SHARE
+constexpr int kAssocIncomplete = 27;  // SE_ERR_ASSOCINCOMPLETE
+constexpr int kDdeTimeout = 28;       // SE_ERR_DDETIMEOUT
+constexpr int kDdeFail = 29;          // SE_ERR_DDEFAIL
+constexpr int kDdeBusy = 30;          // SE_ERR_DDEBUSY
+constexpr int kNoAssociation = 31;    // SE_ERR_NOASSOC
+constexpr int kDllNotFound = 32;      // SE_ERR_DLLNOTFOUND
+constexpr int kSucceeded = 42;        // above 32 for the desktop's open, above 31 for a started handler
+}  // namespace launch
+
 // Result above 32: success.  32 or less: a shell error code (2 file not found, 31 no association,
 // ...).  When the HTML handler fallback runs, the result is that of its start (above 31: started).
+// showCommand is the show state for the started program; the desktop has no use for it.
 int OpenWebAddress(const QString& address, int showCommand = 5);
 
 // The command template of the registered HTML handler (the Exec line of the desktop entry that
 // `xdg-mime query default text/html` names, field codes rewritten to "%1").  0 on success.
 int ReadHtmlHandlerTemplate(QString& commandTemplate);
 
+// An Exec value of a desktop entry as a command template: %u %U %f %F become "%1", %% becomes
+// "%", every other field code is dropped.
+QString HandlerTemplateFromExec(const QString& exec);
+
 // The pure text step: cut the template at the first "\"%1\"" or else "%1", then a blank and the
 // address (unquoted); text after the placeholder is dropped.
 QString MakeHandlerCommand(const QString& commandTemplate, const QString& address);
 
 // Program and arguments for starting the handler without a shell: the template split by the
-// Desktop Entry quoting rules, the address as one single argument.  Empty when it cannot be split.
+// Desktop Entry quoting rules, the address as one single argument (none when it is empty).  Empty
+// when the template cannot be split.
 QStringList HandlerArguments(const QString& commandTemplate, const QString& address);
 
 // "Unable to open hyperlink:\n\n" and the text for the code.
@@ -29,3 +55,8 @@ void ShowLaunchError(int code);
 
 // Tests replace the launch itself (an empty function restores it).
 void SetWebLauncherHook(std::function<int(const QString& address)> hook);
+
+// Tests of the launch steps replace the desktop's open (QDesktopServices::openUrl) and the program
+// asked for the HTML handler ("xdg-mime"); empty values restore the real ones.
+void SetDesktopOpener(std::function<bool(const QUrl& url)> opener);
+void SetXdgMimeProgram(const QString& program);

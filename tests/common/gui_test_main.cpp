@@ -20,6 +20,9 @@ int main(int argc, char** argv) {
     for (const char* sub : {"config", "data", "cache", "runtime"}) {
         QDir(home.path()).mkpath(QString::fromLatin1(sub));
     }
+    // Qt insists on a private runtime folder.
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_CONFIG_HOME", root + "/config");
     qputenv("XDG_DATA_HOME", root + "/data");
     qputenv("XDG_CACHE_HOME", root + "/cache");
