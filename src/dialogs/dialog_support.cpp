@@ -73,7 +73,7 @@ void SetMasked(QLineEdit& field, bool masked) {
 void ApplyMaskChoice(QLineEdit& field, bool masked, const char* valueName) {
     SetMasked(field, masked);
     field.setFocus();
-    CSettingsStore::WriteInt("Password", valueName, masked ? 1 : 0);
+    CSettingsStore::WriteInt(settings::kSectionPassword, valueName, masked ? 1 : 0);
 }
 
 void AcceptVaultTextOnly(QLineEdit& field) {

@@ -11,14 +11,9 @@
 #include "ui_entry_dlg.h"
 #include "vault/secure_wipe.h"
 
-namespace {
-constexpr const char* kSection = "Password";
-constexpr const char* kHideTyping = "HideTypingAddSite";
-}  // namespace
-
 CEntryDlg::CEntryDlg(QWidget* parent)
     : QDialog(DialogOwner(parent)),
-      m_bHideTyping(CSettingsStore::ReadInt(kSection, kHideTyping, 1) > 0),
+      m_bHideTyping(CSettingsStore::ReadInt(settings::kSectionPassword, settings::kHideTypingAddSite, 1) > 0),
       m_ui(std::make_unique<Ui::CEntryDlg>()) {
     m_ui->setupUi(this);
     PrepareDialogFrame(*this);
@@ -77,7 +72,7 @@ void CEntryDlg::ExchangeData(bool fromControls) {
 
 void CEntryDlg::ApplyMasking() {
     ExchangeData(true);
-    ApplyMaskChoice(*m_ui->passwordEdit, m_bHideTyping, kHideTyping);
+    ApplyMaskChoice(*m_ui->passwordEdit, m_bHideTyping, settings::kHideTypingAddSite);
 }
 
 void CEntryDlg::UpdateLength() {

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr const char* kSection = "Properties";
-
 int IsSet(int value) {
     return value > 0 ? 1 : 0;
 }
@@ -44,11 +42,12 @@ int COptionsDlg::DoModal() {
 }
 
 void COptionsDlg::OnInitDialog() {
-    const int confirmDelete = CSettingsStore::ReadInt(kSection, "Loeschen", 1);
-    const int restorePosition = CSettingsStore::ReadInt(kSection, "RestorePosition", 1);
-    const int restoreFile = CSettingsStore::ReadInt(kSection, "RestoreFile", 1);
-    const int doubleClick = CSettingsStore::ReadInt(kSection, "DoubleClick", 0);
-    const int backup = CSettingsStore::ReadInt(kSection, "Bak", 1);
+    using namespace settings;
+    const int confirmDelete = CSettingsStore::ReadInt(kSectionProperties, kLoeschen, 1);
+    const int restorePosition = CSettingsStore::ReadInt(kSectionProperties, kRestorePosition, 1);
+    const int restoreFile = CSettingsStore::ReadInt(kSectionProperties, kRestoreFile, 1);
+    const int doubleClick = CSettingsStore::ReadInt(kSectionProperties, kDoubleClick, 0);
+    const int backup = CSettingsStore::ReadInt(kSectionProperties, kBak, 1);
     m_bRestoreFile = IsSet(restoreFile);
     m_bRestorePosition = IsSet(restorePosition);
     m_nDoubleClick = doubleClick;
@@ -79,11 +78,12 @@ void COptionsDlg::ExchangeData(bool fromControls) {
 }
 
 void COptionsDlg::accept() {
+    using namespace settings;
     ExchangeData(true);
-    CSettingsStore::WriteInt(kSection, "DoubleClick", m_nDoubleClick);
-    CSettingsStore::WriteInt(kSection, "RestoreFile", m_bRestoreFile == 1 ? 1 : 0);
-    CSettingsStore::WriteInt(kSection, "RestorePosition", m_bRestorePosition == 1 ? 1 : 0);
-    CSettingsStore::WriteInt(kSection, "Loeschen", m_bConfirmDelete);
-    CSettingsStore::WriteInt(kSection, "Bak", m_bBackup);
+    CSettingsStore::WriteInt(kSectionProperties, kDoubleClick, m_nDoubleClick);
+    CSettingsStore::WriteInt(kSectionProperties, kRestoreFile, m_bRestoreFile == 1 ? 1 : 0);
+    CSettingsStore::WriteInt(kSectionProperties, kRestorePosition, m_bRestorePosition == 1 ? 1 : 0);
+    CSettingsStore::WriteInt(kSectionProperties, kLoeschen, m_bConfirmDelete);
+    CSettingsStore::WriteInt(kSectionProperties, kBak, m_bBackup);
     QDialog::accept();
 }

@@ -12,14 +12,9 @@
 #include "ui_password_dlg.h"
 #include "vault/secure_wipe.h"
 
-namespace {
-constexpr const char* kSection = "Password";
-constexpr const char* kHideTyping = "HideTyping";
-}  // namespace
-
 CPasswordDlg::CPasswordDlg(int showLength, QWidget* parent)
     : QDialog(DialogOwner(parent)),
-      m_bHideTyping(CSettingsStore::ReadInt(kSection, kHideTyping, 1) > 0),
+      m_bHideTyping(CSettingsStore::ReadInt(settings::kSectionPassword, settings::kHideTyping, 1) > 0),
       m_bShowLength(showLength != 0),
       m_ui(std::make_unique<Ui::CPasswordDlg>()) {
     m_ui->setupUi(this);
@@ -83,7 +78,7 @@ bool CPasswordDlg::ExchangeData(bool fromControls) {
 
 void CPasswordDlg::ApplyMasking() {
     ExchangeData(true);
-    ApplyMaskChoice(*m_ui->passwordEdit, m_bHideTyping, kHideTyping);
+    ApplyMaskChoice(*m_ui->passwordEdit, m_bHideTyping, settings::kHideTyping);
 }
 
 void CPasswordDlg::UpdateLength() {
