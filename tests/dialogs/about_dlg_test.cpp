@@ -5,6 +5,7 @@
 #include "dialogs/about_dlg.h"
 #include "resources/app_icon.h"
 #include "resources/resource_ids.h"
+#include "web_launch_recorder.h"
 
 using namespace dialog_test;
 
@@ -24,26 +25,21 @@ TEST_F(AboutDlgTest, ShowsNameVersionAndCipherAndClosesEitherWay) {
     EXPECT_TRUE(texts.filter(QStringLiteral("2001")).size() == 1);
     EXPECT_TRUE(texts.filter(QStringLiteral("Blowfish")).size() == 1);
 
-    EXPECT_EQ(Run<CAboutDlg>(dlg, [](CAboutDlg& d) { Control<QPushButton>(d, zid::IDOK)->click(); }),
-              zid::IDOK);
+    EXPECT_EQ(Run(dlg, [](QDialog& d) { Control<QPushButton>(d, zid::IDOK)->click(); }), zid::IDOK);
     CAboutDlg again;
-    EXPECT_EQ(Run<CAboutDlg>(again, [](CAboutDlg& d) { PressEscape(d); }), zid::IDCANCEL);
+    EXPECT_EQ(Run(again, [](QDialog& d) { PressEscape(d); }), zid::IDCANCEL);
 }
 
 TEST_F(AboutDlgTest, LinksOpenTheWebPageAndTheMailAndLeaveTheBoxOpen) {
-    QStringList opened;
-    SetWebLauncherHook([&](const QString& address) {
-        opened << address;
-        return 42;
-    });
+    const CWebLaunchRecorder launcher;
     CAboutDlg dlg;
-    Run<CAboutDlg>(dlg, [&](CAboutDlg& d) {
+    Run(dlg, [&](QDialog& d) {
         QTest::mouseClick(Control<QLabel>(d, zid::IDC_ABOUT_WEB), Qt::LeftButton);
         QTest::mouseClick(Control<QLabel>(d, zid::IDC_ABOUT_MAIL), Qt::LeftButton);
         EXPECT_TRUE(d.isVisible());
     });
-    EXPECT_EQ(opened, (QStringList{QStringLiteral("http://www.halvorn.example/"),
-                                   QStringLiteral("mailto:support@halvorn.example")}));
+    EXPECT_EQ(launcher.Addresses(), (QStringList{QStringLiteral("http://www.halvorn.example/"),
+                                                 QStringLiteral("mailto:support@halvorn.example")}));
 }
 
 TEST(AppIconTest, TheDrawingRendersAtDialogSizes) {

@@ -1,4 +1,4 @@
-// Shared by the dialog suites: a private settings file per test, the seams reset after each test,
+// Shared by the dialog suites: a private settings file and answered message boxes per test,
 // controls found by their numeric id, and dialogs driven without a modal loop.
 #pragma once
 
@@ -7,22 +7,17 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
-#include <QList>
 #include <QSettings>
 #include <QString>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QVariant>
 #include <QWidget>
 
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "app/message_box.h"
-#include "app/modal.h"
 #include "app/settings_store.h"
-#include "view/web_launcher.h"
+#include "message_box_answers.h"
+#include "modal_driver.h"
+#include "private_settings.h"
+#include "qt_printers.h"
 
 namespace dialog_test {
 
@@ -37,34 +32,18 @@ inline void ClearStore() {
     CSettingsStore::Open()->clear();
 }
 
+// A private settings file and answered message boxes for every test.
 class DialogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_home.isValid());
-        CSettingsStore::UseFile(m_home.filePath(QStringLiteral("settings.ini")));
-        SetMessageBoxAnswer([this](const SMessageBoxCall& call) {
-            m_boxes.push_back(call);
-            return QMessageBox::Ok;
-        });
-    }
-    void TearDown() override {
-        SetModalHook({});
-        SetMessageBoxAnswer({});
-        SetWebLauncherHook({});
-        CSettingsStore::UseFile(QString());
-    }
-
-    // Runs the dialog's DoModal with hook driving the shown dialog.
+    // Runs the dialog's DoModal with step driving the shown dialog.
     template <class Dialog>
-    int Run(Dialog& dialog, const std::function<void(Dialog&)>& hook) {
-        SetModalHook([&](QDialog&) { hook(dialog); });
-        const int result = dialog.DoModal();
-        SetModalHook({});
-        return result;
+    static int Run(Dialog& dialog, const ModalHook& step) {
+        const CModalDriver driver{step};
+        return dialog.DoModal();
     }
 
-    QTemporaryDir m_home;
-    std::vector<SMessageBoxCall> m_boxes;
+    CPrivateSettings m_settings;
+    CMessageBoxAnswers m_boxes;
 };
 
 // The one control with the numeric id, of the given class; fails the test otherwise.

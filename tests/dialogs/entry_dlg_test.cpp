@@ -35,7 +35,7 @@ TEST_F(EntryDlgTest, HideTypingAddSiteDecidesTheMaskAndIsRewrittenOnOpening) {
         }
         CEntryDlg dlg;
         dlg.m_strPasswort = "abc";
-        Run<CEntryDlg>(dlg, [&](CEntryDlg& d) {
+        Run(dlg, [&](QDialog& d) {
             EXPECT_EQ(Stored("Password", "HideTypingAddSite"), c.written);
             EXPECT_EQ(Hide(d)->isChecked(), c.masked);
             EXPECT_EQ(Password(d)->displayText(), c.masked ? QStringLiteral("###") : QStringLiteral("abc"));
@@ -50,7 +50,7 @@ TEST_F(EntryDlgTest, OpensWithTheCallersTextsTheirLengthAndFocusInTheSiteField) 
     dlg.m_strName = "J\xFCrgen";  // Jürgen
     dlg.m_strPasswort = "neun9neun";
     dlg.m_strKommentar = "\x80 Konto";
-    Run<CEntryDlg>(dlg, [&](CEntryDlg& d) {
+    Run(dlg, [&](QDialog& d) {
         EXPECT_EQ(Edit(d, zid::IDC_ENTRY_SEITE)->text(), QStringLiteral("www.example.org"));
         EXPECT_EQ(Edit(d, zid::IDC_ENTRY_NAME)->text(), QStringLiteral("Jürgen"));
         EXPECT_EQ(Edit(d, zid::IDC_ENTRY_KOMMENTAR)->text(), QStringLiteral("\u20AC Konto"));
@@ -62,7 +62,7 @@ TEST_F(EntryDlgTest, OpensWithTheCallersTextsTheirLengthAndFocusInTheSiteField) 
 
 TEST_F(EntryDlgTest, OnlyThePasswordFieldMovesTheLengthLabel) {
     CEntryDlg dlg;
-    Run<CEntryDlg>(dlg, [&](CEntryDlg& d) {
+    Run(dlg, [&](QDialog& d) {
         for (int id : {zid::IDC_ENTRY_SEITE, zid::IDC_ENTRY_NAME, zid::IDC_ENTRY_KOMMENTAR}) {
             Type(Edit(d, id), QStringLiteral("text"));
         }
@@ -78,7 +78,7 @@ TEST_F(EntryDlgTest, OnlyThePasswordFieldMovesTheLengthLabel) {
 TEST_F(EntryDlgTest, UntickingShowsThePasswordAndStoresZeroWithoutTouchingThePasswordDialog) {
     CEntryDlg dlg;
     dlg.m_strPasswort = "geheim";
-    const int result = Run<CEntryDlg>(dlg, [&](CEntryDlg& d) {
+    const int result = Run(dlg, [&](QDialog& d) {
         Hide(d)->click();
         EXPECT_EQ(Password(d)->displayText(), QStringLiteral("geheim"));
         EXPECT_EQ(d.focusWidget(), Password(d));
@@ -94,8 +94,7 @@ TEST_F(EntryDlgTest, UntickingShowsThePasswordAndStoresZeroWithoutTouchingThePas
 TEST_F(EntryDlgTest, OkReturnsTheFieldsAsBytesAndCancelEndsWithTwo) {
     {
         CEntryDlg dlg;
-        EXPECT_EQ(Run<CEntryDlg>(dlg, [&](CEntryDlg& d) { Control<QPushButton>(d, zid::IDOK)->click(); }),
-                  zid::IDOK);
+        EXPECT_EQ(Run(dlg, [&](QDialog& d) { Control<QPushButton>(d, zid::IDOK)->click(); }), zid::IDOK);
         EXPECT_EQ(dlg.m_strSeite, "");
         EXPECT_EQ(dlg.m_strName, "");
         EXPECT_EQ(dlg.m_strPasswort, "");
@@ -104,7 +103,7 @@ TEST_F(EntryDlgTest, OkReturnsTheFieldsAsBytesAndCancelEndsWithTwo) {
     {
         CEntryDlg dlg;
         dlg.m_strSeite = "alt";
-        const int result = Run<CEntryDlg>(dlg, [&](CEntryDlg& d) {
+        const int result = Run(dlg, [&](QDialog& d) {
             Edit(d, zid::IDC_ENTRY_SEITE)->setText(QStringLiteral("Bank"));
             Type(Edit(d, zid::IDC_ENTRY_NAME), QStringLiteral("Zoë"));
             Type(Password(d), QStringLiteral("p\u0100w"));  // Ā is refused
@@ -117,11 +116,11 @@ TEST_F(EntryDlgTest, OkReturnsTheFieldsAsBytesAndCancelEndsWithTwo) {
         EXPECT_EQ(dlg.m_strPasswort, "pw");
         EXPECT_EQ(dlg.m_strKommentar, "\x99 ");
     }
-    for (const auto& cancel : std::vector<std::function<void(CEntryDlg&)>>{
-             [](CEntryDlg& d) { Control<QPushButton>(d, zid::IDCANCEL)->click(); },
-             [](CEntryDlg& d) { CloseBox(d); }}) {
+    for (const auto& cancel :
+         std::vector<ModalHook>{[](QDialog& d) { Control<QPushButton>(d, zid::IDCANCEL)->click(); },
+                                [](QDialog& d) { CloseBox(d); }}) {
         CEntryDlg dlg;
-        EXPECT_EQ(Run<CEntryDlg>(dlg, cancel), zid::IDCANCEL);
+        EXPECT_EQ(Run(dlg, cancel), zid::IDCANCEL);
     }
 }
 

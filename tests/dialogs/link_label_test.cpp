@@ -11,6 +11,7 @@
 
 #include "controls/link_label.h"
 #include "dialog_test_support.h"
+#include "web_launch_recorder.h"
 
 using namespace dialog_test;
 
@@ -125,36 +126,31 @@ TEST_F(LinkLabelTest, InALayoutTheFittedLabelKeepsItsSideOfTheCell) {
 }
 
 TEST_F(LinkLabelTest, ASuccessfulClickMarksTheLinkOpened) {
-    QStringList opened;
-    SetWebLauncherHook([&](const QString& address) {
-        opened << address;
-        return 33;
-    });
+    const CWebLaunchRecorder launcher(33);
     CLinkLabel& label = Place(Qt::AlignLeft | Qt::AlignTop);
     QTest::mouseClick(&label, Qt::LeftButton);
-    EXPECT_EQ(opened, QStringList{kAddress});
+    EXPECT_EQ(launcher.Addresses(), QStringList{kAddress});
     EXPECT_TRUE(label.IsOpened());
-    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_TRUE(m_boxes.Calls().empty());
     // Other buttons open nothing.
     QTest::mouseClick(&label, Qt::RightButton);
-    EXPECT_EQ(opened.size(), 1);
+    EXPECT_EQ(launcher.Addresses().size(), 1);
 }
 
 TEST_F(LinkLabelTest, AFailedClickReportsTheErrorAndEndsTheOpenedState) {
-    int result = 42;
-    SetWebLauncherHook([&](const QString&) { return result; });
+    CWebLaunchRecorder launcher;
     CLinkLabel& label = Place(Qt::AlignLeft | Qt::AlignTop);
     QTest::mouseClick(&label, Qt::LeftButton);
     ASSERT_TRUE(label.IsOpened());
 
-    for (int failure : {32, 31, -1}) {
+    std::size_t boxes = 0;
+    for (int failure : {launch::kDllNotFound, launch::kNoAssociation, -1}) {
         SCOPED_TRACE(failure);
-        m_boxes.clear();
-        result = failure;
+        launcher.SetResult(failure);
         QTest::mouseClick(&label, Qt::LeftButton);
         EXPECT_FALSE(label.IsOpened());
-        ASSERT_EQ(m_boxes.size(), 1u);
-        EXPECT_EQ(m_boxes[0].text, LaunchErrorText(failure));
+        ASSERT_EQ(m_boxes.Calls().size(), ++boxes);
+        EXPECT_EQ(m_boxes.Calls().back().text, LaunchErrorText(failure));
     }
 }
 

@@ -33,7 +33,7 @@ protected:
 
 TEST_F(OptionsDlgTest, AnEmptyStoreShowsEveryBoxTickedAndEditingChosen) {
     COptionsDlg dlg;
-    Run<COptionsDlg>(dlg, [&](COptionsDlg& d) {
+    Run(dlg, [&](QDialog& d) {
         for (int id : {zid::IDC_OPT_RESTORE_POSITION, zid::IDC_OPT_RESTORE_FILE, zid::IDC_OPT_CONFIRM_DELETE,
                        zid::IDC_OPT_BACKUP}) {
             EXPECT_TRUE(Check(d, id)->isChecked()) << id;
@@ -47,15 +47,14 @@ TEST_F(OptionsDlgTest, AnEmptyStoreShowsEveryBoxTickedAndEditingChosen) {
 
 TEST_F(OptionsDlgTest, OkWithoutChangesWritesAllFiveValues) {
     COptionsDlg dlg;
-    EXPECT_EQ(Run<COptionsDlg>(dlg, [](COptionsDlg& d) { Control<QPushButton>(d, zid::IDOK)->click(); }),
-              zid::IDOK);
+    EXPECT_EQ(Run(dlg, [](QDialog& d) { Control<QPushButton>(d, zid::IDOK)->click(); }), zid::IDOK);
     EXPECT_EQ(StoredValues(), (std::vector<int>{0, 1, 1, 1, 1}));
 }
 
 TEST_F(OptionsDlgTest, StoredValuesAreShownAndNegativeOnesAsUnticked) {
     Store(1, -1, 0, 5, -7);
     COptionsDlg dlg;
-    const int result = Run<COptionsDlg>(dlg, [&](COptionsDlg& d) {
+    const int result = Run(dlg, [&](QDialog& d) {
         EXPECT_FALSE(Check(d, zid::IDC_OPT_RESTORE_FILE)->isChecked());
         EXPECT_FALSE(Check(d, zid::IDC_OPT_RESTORE_POSITION)->isChecked());
         EXPECT_TRUE(Check(d, zid::IDC_OPT_CONFIRM_DELETE)->isChecked());
@@ -73,7 +72,7 @@ TEST_F(OptionsDlgTest, ADoubleClickIndexOfNeitherRadioIsStoredAsMinusOne) {
         SCOPED_TRACE(stored);
         Store(stored, 1, 1, 1, 1);
         COptionsDlg dlg;
-        Run<COptionsDlg>(dlg, [&](COptionsDlg& d) {
+        Run(dlg, [&](QDialog& d) {
             EXPECT_FALSE(Radio(d, zid::IDC_OPT_DBLCLICK_EDIT)->isChecked());
             EXPECT_FALSE(Radio(d, zid::IDC_OPT_DBLCLICK_WEB)->isChecked());
             Control<QPushButton>(d, zid::IDOK)->click();
@@ -85,7 +84,7 @@ TEST_F(OptionsDlgTest, ADoubleClickIndexOfNeitherRadioIsStoredAsMinusOne) {
 
 TEST_F(OptionsDlgTest, OkStoresWhatTheUserChose) {
     COptionsDlg dlg;
-    Run<COptionsDlg>(dlg, [&](COptionsDlg& d) {
+    Run(dlg, [&](QDialog& d) {
         Check(d, zid::IDC_OPT_RESTORE_FILE)->click();
         Check(d, zid::IDC_OPT_BACKUP)->click();
         Radio(d, zid::IDC_OPT_DBLCLICK_WEB)->click();
@@ -95,14 +94,14 @@ TEST_F(OptionsDlgTest, OkStoresWhatTheUserChose) {
 }
 
 TEST_F(OptionsDlgTest, EveryWayOfCancellingWritesNothing) {
-    const std::vector<std::function<void(COptionsDlg&)>> cancels = {
-        [](COptionsDlg& d) { Control<QPushButton>(d, zid::IDCANCEL)->click(); },
-        [](COptionsDlg& d) { PressEscape(d); },
-        [](COptionsDlg& d) { CloseBox(d); },
+    const std::vector<ModalHook> cancels = {
+        [](QDialog& d) { Control<QPushButton>(d, zid::IDCANCEL)->click(); },
+        [](QDialog& d) { PressEscape(d); },
+        [](QDialog& d) { CloseBox(d); },
     };
-    const auto changeEverythingAndCancel = [this](const std::function<void(COptionsDlg&)>& cancel) {
+    const auto changeEverythingAndCancel = [this](const ModalHook& cancel) {
         COptionsDlg dlg;
-        return Run<COptionsDlg>(dlg, [&](COptionsDlg& d) {
+        return Run(dlg, [&](QDialog& d) {
             for (int id : {zid::IDC_OPT_RESTORE_POSITION, zid::IDC_OPT_RESTORE_FILE,
                            zid::IDC_OPT_CONFIRM_DELETE, zid::IDC_OPT_BACKUP}) {
                 Check(d, id)->click();

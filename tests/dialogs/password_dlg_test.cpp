@@ -38,7 +38,7 @@ TEST_F(PasswordDlgTest, HideTypingSettingDecidesTheMaskAndIsRewrittenOnOpening) 
         }
         CPasswordDlg dlg(0);
         EXPECT_EQ(dlg.m_bHideTyping, c.masked);
-        Run<CPasswordDlg>(dlg, [&](CPasswordDlg& d) {
+        Run(dlg, [&](QDialog& d) {
             EXPECT_EQ(Stored("Password", "HideTyping"), c.written);
             EXPECT_EQ(Hide(d)->isChecked(), c.masked);
             Type(Field(d), QStringLiteral("abc"));
@@ -49,7 +49,7 @@ TEST_F(PasswordDlgTest, HideTypingSettingDecidesTheMaskAndIsRewrittenOnOpening) 
 
 TEST_F(PasswordDlgTest, UntickingShowsTheTypedTextAndStoresZeroEvenOnCancel) {
     CPasswordDlg dlg(0);
-    const int result = Run<CPasswordDlg>(dlg, [&](CPasswordDlg& d) {
+    const int result = Run(dlg, [&](QDialog& d) {
         EXPECT_EQ(d.focusWidget(), Field(d));
         Type(Field(d), QStringLiteral("geheim"));
         Hide(d)->click();
@@ -69,7 +69,7 @@ TEST_F(PasswordDlgTest, UntickingShowsTheTypedTextAndStoresZeroEvenOnCancel) {
 
 TEST_F(PasswordDlgTest, LengthLabelAndBarFollowTypingUpToTheLimit) {
     CPasswordDlg dlg(1);
-    Run<CPasswordDlg>(dlg, [&](CPasswordDlg& d) {
+    Run(dlg, [&](QDialog& d) {
         EXPECT_EQ(Length(d)->text(), QStringLiteral("0 Zeichen"));
         EXPECT_EQ(Caption(d)->text(), QStringLiteral("Länge:"));
         EXPECT_EQ(Bar(d)->minimum(), 0);
@@ -87,7 +87,7 @@ TEST_F(PasswordDlgTest, LengthLabelAndBarFollowTypingUpToTheLimit) {
 
 TEST_F(PasswordDlgTest, WithoutShowLengthTheLengthStaysBlankAndTheBarEmpty) {
     CPasswordDlg dlg(0);
-    Run<CPasswordDlg>(dlg, [&](CPasswordDlg& d) {
+    Run(dlg, [&](QDialog& d) {
         Type(Field(d), QStringLiteral("some password"));
         EXPECT_TRUE(Length(d)->text().isEmpty());
         EXPECT_TRUE(Caption(d)->text().isEmpty());
@@ -97,7 +97,7 @@ TEST_F(PasswordDlgTest, WithoutShowLengthTheLengthStaysBlankAndTheBarEmpty) {
 
 TEST_F(PasswordDlgTest, PastingCutsAtTheLimitAndRefusesTextTheVaultCannotHold) {
     CPasswordDlg dlg(1);
-    const int result = Run<CPasswordDlg>(dlg, [&](CPasswordDlg& d) {
+    const int result = Run(dlg, [&](QDialog& d) {
         QLineEdit* field = Field(d);
         QGuiApplication::clipboard()->setText(QString(70, u'p'));
         field->paste();
@@ -121,42 +121,42 @@ TEST_F(PasswordDlgTest, PastingCutsAtTheLimitAndRefusesTextTheVaultCannotHold) {
 TEST_F(PasswordDlgTest, OkReturnsTheTypedBytesAndEveryWayOutElseCancels) {
     {
         CPasswordDlg dlg(0);
-        EXPECT_EQ(Run<CPasswordDlg>(dlg,
-                                    [&](CPasswordDlg& d) {
-                                        Type(Field(d), QStringLiteral("Grüße"));
-                                        QTest::keyClick(Field(d), Qt::Key_Return);
-                                    }),
+        EXPECT_EQ(Run(dlg,
+                      [&](QDialog& d) {
+                          Type(Field(d), QStringLiteral("Grüße"));
+                          QTest::keyClick(Field(d), Qt::Key_Return);
+                      }),
                   zid::IDOK);
         EXPECT_EQ(dlg.m_strPassword, std::string("Gr\xFC\xDF"
                                                  "e"));
     }
     {
         CPasswordDlg dlg(0);
-        EXPECT_EQ(Run<CPasswordDlg>(dlg, [&](CPasswordDlg& d) { ClickOk(d); }), zid::IDOK);
+        EXPECT_EQ(Run(dlg, [&](QDialog& d) { ClickOk(d); }), zid::IDOK);
         EXPECT_EQ(dlg.m_strPassword, std::string());
     }
-    const std::vector<std::function<void(CPasswordDlg&)>> cancels = {
-        [](CPasswordDlg& d) { Control<QPushButton>(d, zid::IDCANCEL)->click(); },
-        [](CPasswordDlg& d) { PressEscape(d); },
-        [](CPasswordDlg& d) { CloseBox(d); },
+    const std::vector<ModalHook> cancels = {
+        [](QDialog& d) { Control<QPushButton>(d, zid::IDCANCEL)->click(); },
+        [](QDialog& d) { PressEscape(d); },
+        [](QDialog& d) { CloseBox(d); },
     };
     for (const auto& cancel : cancels) {
         CPasswordDlg dlg(0);
-        EXPECT_EQ(Run<CPasswordDlg>(dlg, cancel), zid::IDCANCEL);
+        EXPECT_EQ(Run(dlg, cancel), zid::IDCANCEL);
     }
 }
 
 TEST_F(PasswordDlgTest, ATooLongTextOnConfirmIsReportedAndKeepsTheDialogOpen) {
     CPasswordDlg dlg(0);
-    const int result = Run<CPasswordDlg>(dlg, [&](CPasswordDlg& d) {
+    const int result = Run(dlg, [&](QDialog& d) {
         // Only a program can get past the field's own limit.
         Field(d)->setMaxLength(100);
         Field(d)->setText(QString(57, u'z'));
         Control<QPushButton>(d, zid::IDCANCEL)->setFocus();
         ClickOk(d);
-        ASSERT_EQ(m_boxes.size(), 1u);
-        EXPECT_EQ(m_boxes[0].text, QStringLiteral("Geben Sie bitte nicht mehr als 56 Zeichen ein."));
-        EXPECT_EQ(m_boxes[0].buttons, QMessageBox::Ok);
+        ASSERT_EQ(m_boxes.Calls().size(), 1u);
+        EXPECT_EQ(m_boxes.Calls()[0].text, QStringLiteral("Geben Sie bitte nicht mehr als 56 Zeichen ein."));
+        EXPECT_EQ(m_boxes.Calls()[0].buttons, QMessageBox::Ok);
         EXPECT_TRUE(d.isVisible());
         EXPECT_EQ(d.focusWidget(), Field(d));
     });
