@@ -99,7 +99,7 @@ TEST_F(OptionsDlgTest, EveryWayOfCancellingWritesNothing) {
         [](QDialog& d) { PressEscape(d); },
         [](QDialog& d) { CloseBox(d); },
     };
-    const auto changeEverythingAndCancel = [this](const ModalHook& cancel) {
+    const auto changeEverythingAndCancel = [](const ModalHook& cancel) {
         COptionsDlg dlg;
         return Run(dlg, [&](QDialog& d) {
             for (int id : {zid::IDC_OPT_RESTORE_POSITION, zid::IDC_OPT_RESTORE_FILE,
