@@ -42,14 +42,19 @@ public:
     // Bytes left when the total size is known, else UINT64_MAX.
     std::uint64_t Remaining() const;
 
+    // Stops the stream as if the data had ended: for content that cannot be what the format
+    // expects.
+    void MarkEndOfData() { Fail(EStreamStatus::kEndOfData); }
+
 private:
-    bool Fill();
+    bool Fill();  // false when nothing more is to be had (the status says why)
+    void Fail(EStreamStatus status, int error = 0);
 
     int m_fd = -1;
-    const unsigned char* m_mem = nullptr;
-    std::uint64_t m_knownSize = UINT64_MAX;  // total bytes of the source, when known
-    std::uint64_t m_consumed = 0;            // bytes handed out so far
-    std::vector<unsigned char> m_buffer;
+    std::uint64_t m_knownSize = UINT64_MAX;  // bytes the source holds from the start, when known
+    std::uint64_t m_bufferStart = 0;         // source offset of m_data[0]
+    std::vector<unsigned char> m_buffer;     // file sources only
+    const unsigned char* m_data = nullptr;   // the buffer, or the whole memory source
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     EStreamStatus m_status = EStreamStatus::kOk;
@@ -60,7 +65,7 @@ class CArchiveWriter {
 public:
     static constexpr std::size_t kBufferSize = 16384;
 
-    explicit CArchiveWriter(int fd);              // writes to a file descriptor (not closed here)
+    explicit CArchiveWriter(int fd);               // writes to a file descriptor (not closed here)
     explicit CArchiveWriter(std::string& memory);  // appends to a string
     CArchiveWriter(const CArchiveWriter&) = delete;
     CArchiveWriter& operator=(const CArchiveWriter&) = delete;
@@ -69,9 +74,14 @@ public:
     int Errno() const { return m_errno; }
 
     bool Write(const void* data, std::size_t n);
-    bool Flush();
+    bool Flush();  // hands buffered bytes to the system (not fsync)
+
+    // Stops the stream with a system error (an errno value).
+    void Fail(int error);
 
 private:
+    bool WriteOut(const unsigned char* data, std::size_t n);
+
     int m_fd = -1;
     std::string* m_memory = nullptr;
     std::vector<unsigned char> m_buffer;
@@ -79,7 +89,8 @@ private:
     int m_errno = 0;
 };
 
-// The prefix bytes for a record of content length L (1, 3 or 7 bytes); returns their number.
+// The prefix bytes for a record of content length L (1, 3 or 7 bytes); returns their number, or 0
+// when L does not fit in 32 bits.
 std::size_t EncodeRecordPrefix(std::uint64_t length, unsigned char out[7]);
 
 bool WriteStringRecord(CArchiveWriter& ar, const char* data, std::size_t length);
@@ -87,5 +98,7 @@ inline bool WriteStringRecord(CArchiveWriter& ar, const std::string& text) {
     return WriteStringRecord(ar, text.data(), text.size());
 }
 
-// Reads one record into out (replacing its contents).  False at end of data or on a read error.
+// Reads one record into out (replacing its contents, keeping its capacity).  False at end of data or
+// on a read error.  A record of 16-bit characters becomes code page 1252: a character without a byte
+// becomes '?', and so does a surrogate pair.
 bool ReadStringRecord(CArchiveReader& ar, std::string& out);

@@ -13,7 +13,9 @@ SVaultResult LoadVaultFile(const std::string& path, CVaultData& data);
 // Writes data to path without ever destroying the previous file: the vault goes into a temporary
 // file in the target's folder, is flushed and fsync'ed, then renamed over the target.  On failure
 // the old file is unchanged and the temporary file removed.  A new file gets mode 0600, a replaced
-// one keeps its mode; a symbolic link is saved to its target and stays a link.
+// one keeps its mode (and its owner, where the process may give it); a symbolic link is saved to
+// its final target and stays a link.  A target that exists but is not a regular file (a folder, a
+// device) is refused as access denied.
 SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data);
 
 // The message template (code page 1252, "%1" stands for the path) for a failed open or save.

@@ -3,6 +3,7 @@
 // bytes of "%d " of the entry's position followed by the field's text.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ enum class EVaultStatus {
     kFileError,      // the system refused or failed an operation; see EFileErrorCause
     kOutOfMemory,
     kGeneralError,
+    kZeroByteInText,  // writing encrypted: a field holds a zero byte, which that form cannot keep
 };
 
 // The causes a file error is reported by (each has its own message).
@@ -41,7 +43,9 @@ enum class EFileErrorCause {
 struct SVaultResult {
     EVaultStatus status = EVaultStatus::kOk;
     EFileErrorCause cause = EFileErrorCause::kNone;
-    int sysError = 0;  // errno, when there was one
+    int sysError = 0;   // errno, when there was one
+    int position = -1;  // kZeroByteInText: the entry's position
+    int field = -1;     // kZeroByteInText: 0 site, 1 name, 2 password, 3 comment
 
     bool ok() const { return status == EVaultStatus::kOk; }
 };
@@ -53,18 +57,24 @@ SVaultResult FileErrorResult(int error);
 class CEncryptedField {
 public:
     explicit CEncryptedField(const CFieldCipher& cipher) : m_cipher(cipher) {}
+    CEncryptedField(const CEncryptedField&) = delete;
+    CEncryptedField& operator=(const CEncryptedField&) = delete;
+    ~CEncryptedField();  // wipes the plaintext
+
     // The plaintext: "%d " of the position, then the field's text.
     void SetText(int position, const std::string& fieldText);
+    // The record: "%d " of the cipher length, then the cipher bytes of the plaintext.
     bool Write(CArchiveWriter& ar);
 
 private:
     const CFieldCipher& m_cipher;
     std::string m_strText;
     std::vector<unsigned char> m_cipherBytes;  // reused between writes
-    std::string m_record;
 };
 
-// Writes the vault with the data's own password.  The key set-up runs once.
+// Writes the vault with the data's own password and flushes the writer.  The key set-up runs once.
+// With a password, a field holding a zero byte is refused (kZeroByteInText) before anything is
+// written: decrypting would cut the text there.
 SVaultResult WriteVault(CArchiveWriter& ar, const CVaultData& data);
 
 // Appends the file's entries to data through AddEntry, with the data's own password.
@@ -72,4 +82,7 @@ SVaultResult WriteVault(CArchiveWriter& ar, const CVaultData& data);
 SVaultResult ReadVault(CArchiveReader& ar, CVaultData& data);
 
 // The count record's value as atoi reads it (white space, sign, digits; none gives 0), saturated.
-int ParseCount(const std::string& text);
+int ParseCount(const char* text, std::size_t length);
+inline int ParseCount(const std::string& text) {
+    return ParseCount(text.data(), text.size());
+}

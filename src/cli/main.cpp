@@ -1,0 +1,496 @@
+// zelmora-cli: the vault on the command line, for scripts, for moving data to other password
+// managers, and for tests.  Messages are German, on standard error.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+
+#include "cli/exchange.h"
+#include "cli/password_input.h"
+#include "vault/cp1252.h"
+#include "vault/secure_wipe.h"
+#include "vault/vault_data.h"
+#include "vault/vault_file.h"
+
+namespace {
+
+// Exit status.
+constexpr int kSuccess = 0;
+constexpr int kUsageError = 1;
+constexpr int kFileError = 2;
+constexpr int kWrongPassword = 3;
+
+// The password dialog of the desktop program takes no more than this, so a longer one would lock
+// the vault away from it.
+constexpr int kMaxPasswordLength = 56;
+
+// Thrown to end the program with a message and an exit status.
+struct SExit {
+    int code;
+    QString message;
+};
+
+void Print(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+void Warn(const QString& text) {
+    Print(stderr, QStringLiteral("zelmora-cli: ") + text + QLatin1Char('\n'));
+}
+
+QString FromVault(const std::string& cp1252Text) {
+    const std::string utf8 = cp1252::ToUtf8(cp1252Text);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+void WriteOut(const QByteArray& bytes) {
+    fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+}
+
+void WriteOut(const std::string& cp1252Text) {
+    WriteOut(QByteArray::fromStdString(cp1252::ToUtf8(cp1252Text)));
+}
+
+// A vault text shown on a terminal: control characters (ESC among them) would act on the terminal,
+// so they are shown as escapes.
+QString Displayable(const std::string& cp1252Text) {
+    QString out;
+    for (char c : cp1252Text) {
+        const auto b = static_cast<unsigned char>(c);
+        const char32_t cp = cp1252::ToUnicode(b);
+        if (cp == '\t') {
+            out += QStringLiteral("\\t");
+        } else if (cp == '\n') {
+            out += QStringLiteral("\\n");
+        } else if (cp == '\r') {
+            out += QStringLiteral("\\r");
+        } else if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0)) {
+            out += QStringLiteral("\\x%1").arg(static_cast<uint>(b), 2, 16, QLatin1Char('0'));
+        } else {
+            out += QString::fromUcs4(&cp, 1);
+        }
+    }
+    return out;
+}
+
+std::string NativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+bool PathExists(const QString& path) {
+    struct stat st;
+    return stat(NativePath(path).c_str(), &st) == 0;
+}
+
+SExit VaultError(const SVaultResult& result, const QString& path, bool saving) {
+    if (result.status == EVaultStatus::kZeroByteInText) {
+        static const char* const kNames[4] = {"site", "name", "password", "comment"};
+        return {kFileError, QStringLiteral("%1 wurde nicht gespeichert: Eintrag %2, Feld \"%3\" enthält ein "
+                                           "Null-Byte, das verschlüsselt verloren ginge.")
+                                .arg(path)
+                                .arg(result.position)
+                                .arg(QString::fromLatin1(kNames[result.field & 3]))};
+    }
+    QString text = FromVault(VaultErrorTemplate(result, saving));
+    text.replace(QStringLiteral("%1"), path);
+    if (text.endsWith(QLatin1Char('\n'))) {
+        text.chop(1);
+    }
+    return {result.status == EVaultStatus::kWrongPassword ? kWrongPassword : kFileError, text};
+}
+
+std::string AskPassword(const QString& prompt) {
+    std::string utf8;
+    QString message;
+    if (!ReadPassword(prompt, utf8, message)) {
+        throw SExit{kUsageError, message};
+    }
+    std::string cp;
+    const bool ok = cp1252::StorableFromUtf8(utf8, cp);
+    SecureWipe(utf8);
+    if (!ok) {
+        throw SExit{kUsageError,
+                    QStringLiteral("Das Passwort enthält ein Zeichen, das ein Zelmora-Tresor nicht "
+                                   "speichern kann.")};
+    }
+    return cp;
+}
+
+// Opens an existing vault with the password asked for it.
+void OpenVault(const QString& path, CVaultData& data, const QString& prompt) {
+    if (!PathExists(path)) {
+        throw VaultError(FileErrorResult(ENOENT), path, false);
+    }
+    std::string password = AskPassword(prompt.arg(path));
+    data.SetVaultPassword(password);
+    SecureWipe(password);
+    const SVaultResult result = LoadVaultFile(NativePath(path), data);
+    if (!result.ok()) {
+        throw VaultError(result, path, false);
+    }
+    data.SetModified(false);
+}
+
+// Asks a new vault password (twice when a person types it) and sets it.
+void ChooseNewPassword(const QString& path, CVaultData& data) {
+    std::string password =
+        AskPassword(QStringLiteral("Neues Passwort für %1 (leer: unverschlüsselt): ").arg(path));
+    if (PasswordsFromTerminal()) {
+        std::string again = AskPassword(QStringLiteral("Neues Passwort wiederholen: "));
+        const bool same = again == password;
+        SecureWipe(again);
+        if (!same) {
+            SecureWipe(password);
+            throw SExit{kUsageError, QStringLiteral("Die beiden Passwörter stimmen nicht überein.")};
+        }
+    }
+    if (password.size() > static_cast<std::size_t>(kMaxPasswordLength)) {
+        SecureWipe(password);
+        throw SExit{kUsageError,
+                    QStringLiteral("Geben Sie bitte nicht mehr als %1 Zeichen ein.").arg(kMaxPasswordLength)};
+    }
+    data.SetVaultPassword(password);
+    SecureWipe(password);
+}
+
+// Encrypted fields come back without trailing white space; say so before it happens.
+void WarnAboutTrailingSpace(const CVaultData& data) {
+    if (data.GetVaultPasswordLength() == 0) {
+        return;
+    }
+    static const char* const kNames[4] = {"site", "name", "password", "comment"};
+    for (int p = 0; p < data.GetEntryCount(); ++p) {
+        const CEntry& e = data.GetEntryAt(p);
+        const std::string* fields[4] = {&e.GetSeite(), &e.GetName(), &e.GetPasswort(), &e.GetKommentar()};
+        for (int f = 0; f < 4; ++f) {
+            const std::string& t = *fields[f];
+            if (!t.empty() && std::string(" \t\n\v\f\r").find(t.back()) != std::string::npos) {
+                Warn(QStringLiteral("Warnung: Eintrag %1, Feld \"%2\" endet mit Leerraum, der beim "
+                                    "verschlüsselten Speichern verloren geht.")
+                         .arg(p)
+                         .arg(QString::fromLatin1(kNames[f])));
+            }
+        }
+    }
+}
+
+void SaveVault(const QString& path, const CVaultData& data) {
+    WarnAboutTrailingSpace(data);
+    const SVaultResult result = SaveVaultFile(NativePath(path), data);
+    if (!result.ok()) {
+        throw VaultError(result, path, true);
+    }
+}
+
+int ParsePosition(const QString& text, const CVaultData& data) {
+    bool ok = false;
+    const int pos = text.toInt(&ok, 10);
+    if (!ok || pos < 0 || text.startsWith(QLatin1Char('+'))) {
+        throw SExit{kUsageError, QStringLiteral("\"%1\" ist keine Position (0, 1, 2, ...).").arg(text)};
+    }
+    if (pos >= data.GetEntryCount()) {
+        throw SExit{kUsageError,
+                    data.GetEntryCount() == 0
+                        ? QStringLiteral("Der Tresor hat keine Einträge.")
+                        : QStringLiteral("Es gibt keinen Eintrag an Position %1 (Positionen 0 bis %2).")
+                              .arg(pos)
+                              .arg(data.GetEntryCount() - 1)};
+    }
+    return pos;
+}
+
+EExchangeFormat ParseFormat(const QCommandLineParser& parser, const QString& fileForDefault) {
+    if (!parser.isSet(QStringLiteral("format"))) {
+        return fileForDefault.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? EExchangeFormat::kCsv
+                                                                                    : EExchangeFormat::kJson;
+    }
+    const QString value = parser.value(QStringLiteral("format")).toLower();
+    if (value == QLatin1StringView("json")) {
+        return EExchangeFormat::kJson;
+    }
+    if (value == QLatin1StringView("csv")) {
+        return EExchangeFormat::kCsv;
+    }
+    throw SExit{kUsageError, QStringLiteral("Unbekanntes Format \"%1\" (json oder csv).").arg(value)};
+}
+
+// One subcommand: its synopsis, description, options and positional arguments.
+struct SCommand {
+    const char* name;
+    const char* synopsis;
+    const char* description;
+};
+
+constexpr SCommand kCommands[] = {
+    {"list", "list VAULT", "Zeigt Position, Seite, Name und Kommentar jedes Eintrags (ohne Passwörter)."},
+    {"show", "show VAULT POS [--field F]",
+     "Zeigt einen Eintrag, oder mit --field nur ein Feld (site, name, password, comment)."},
+    {"add", "add VAULT --site S [--name N] [--password P] [--comment C]",
+     "Hängt einen Eintrag an; legt VAULT an, wenn es die Datei noch nicht gibt."},
+    {"rm", "rm VAULT POS", "Löscht den Eintrag an Position POS."},
+    {"export", "export VAULT [--format json|csv]", "Gibt alle Einträge auf der Standardausgabe aus."},
+    {"import", "import VAULT FILE [--format json|csv]",
+     "Schreibt VAULT (neu oder ersetzt) aus den Einträgen von FILE."},
+    {"passwd", "passwd VAULT", "Ändert das Passwort: fragt erst das alte, dann das neue."},
+};
+
+QString GeneralHelp() {
+    QString text = QStringLiteral(
+        "Aufruf: zelmora-cli BEFEHL [Optionen] [Argumente]\n"
+        "Liest und schreibt Zelmora-Tresore (.zlm) auf der Kommandozeile.\n\nBefehle:\n");
+    for (const SCommand& c : kCommands) {
+        text += QStringLiteral("  %1\n      %2\n")
+                    .arg(QString::fromUtf8(c.synopsis), QString::fromUtf8(c.description));
+    }
+    text += QStringLiteral(
+        "\nDas Passwort des Tresors wird am Terminal ohne Echo abgefragt. Ist die Standardeingabe kein\n"
+        "Terminal, ist jedes benötigte Passwort eine Zeile der Standardeingabe. Ein leeres Passwort\n"
+        "bedeutet: der Tresor ist nicht verschlüsselt.\n"
+        "Positionen zählen ab 0, in der Reihenfolge der Datei.\n"
+        "JSON: eine Liste von Objekten mit \"site\", \"name\", \"password\", \"comment\".\n"
+        "CSV: RFC 4180 mit der Kopfzeile Seite,Name,Passwort,Kommentar.\n\n"
+        "Rückgabewert: 0 Erfolg, 1 falscher Aufruf, 2 Datei- oder Formatfehler, 3 falsches Passwort.\n"
+        "\"zelmora-cli BEFEHL --help\" zeigt die Hilfe zu einem Befehl.\n");
+    return text;
+}
+
+int RunCommand(const SCommand& command, QStringList args) {
+    const QString name = QString::fromLatin1(command.name);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(command.description));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Zeigt diese Hilfe an."));
+    parser.addOption(help);
+    parser.addPositionalArgument(QStringLiteral("VAULT"), QStringLiteral("Die Tresor-Datei (.zlm)."));
+
+    const bool isShow = name == QLatin1StringView("show");
+    const bool isAdd = name == QLatin1StringView("add");
+    const bool isExchange = name == QLatin1StringView("export") || name == QLatin1StringView("import");
+    if (isShow || name == QLatin1StringView("rm")) {
+        parser.addPositionalArgument(QStringLiteral("POS"), QStringLiteral("Position des Eintrags, ab 0."));
+    }
+    if (name == QLatin1StringView("import")) {
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Die JSON- oder CSV-Datei."));
+    }
+    if (isShow) {
+        parser.addOption({QStringLiteral("field"),
+                          QStringLiteral("Nur dieses Feld, genau wie gespeichert: site, name, password oder "
+                                         "comment."),
+                          QStringLiteral("F")});
+    }
+    if (isAdd) {
+        parser.addOption({QStringLiteral("site"), QStringLiteral("Seite (Pflicht)."), QStringLiteral("S")});
+        parser.addOption({QStringLiteral("name"), QStringLiteral("Name."), QStringLiteral("N")});
+        parser.addOption(
+            {QStringLiteral("password"), QStringLiteral("Passwort des Eintrags."), QStringLiteral("P")});
+        parser.addOption({QStringLiteral("comment"), QStringLiteral("Kommentar."), QStringLiteral("C")});
+    }
+    if (isExchange) {
+        parser.addOption({QStringLiteral("format"),
+                          QStringLiteral("json oder csv (Vorgabe: json; beim Import csv für *.csv)."),
+                          QStringLiteral("FORMAT")});
+    }
+
+    args[0] = QStringLiteral("zelmora-cli ") + name;
+    if (!parser.parse(args)) {
+        throw SExit{kUsageError, parser.errorText()};
+    }
+    if (parser.isSet(help)) {
+        // Qt names the program by its full path; the synopsis reads better with the command.
+        QString text = parser.helpText();
+        text.replace(QCoreApplication::arguments().constFirst(), args[0]);
+        Print(stdout, text);
+        return kSuccess;
+    }
+    const QStringList pos = parser.positionalArguments();
+    const qsizetype wanted =
+        1 + ((isShow || name == QLatin1StringView("rm") || name == QLatin1StringView("import")) ? 1 : 0);
+    if (pos.size() != wanted) {
+        throw SExit{kUsageError, QStringLiteral("Falsche Zahl von Argumenten. Aufruf: zelmora-cli %1")
+                                     .arg(QString::fromUtf8(command.synopsis))};
+    }
+    const QString vault = pos[0];
+    const QString openPrompt = QStringLiteral("Passwort für %1: ");
+    CVaultData data;
+
+    if (name == QLatin1StringView("list")) {
+        OpenVault(vault, data, openPrompt);
+        for (int p = 0; p < data.GetEntryCount(); ++p) {
+            const CEntry& e = data.GetEntryAt(p);
+            Print(stdout, QStringLiteral("%1\t%2\t%3\t%4\n")
+                              .arg(p)
+                              .arg(Displayable(e.GetSeite()), Displayable(e.GetName()),
+                                   Displayable(e.GetKommentar())));
+        }
+        return kSuccess;
+    }
+
+    if (isShow) {
+        int field = -1;
+        if (parser.isSet(QStringLiteral("field"))) {
+            const QString f = parser.value(QStringLiteral("field"));
+            for (int i = 0; i < 4; ++i) {
+                if (f == QLatin1StringView(kJsonKeys[i])) {
+                    field = i;
+                }
+            }
+            if (field < 0) {
+                throw SExit{
+                    kUsageError,
+                    QStringLiteral("Unbekanntes Feld \"%1\" (site, name, password oder comment).").arg(f)};
+            }
+        }
+        OpenVault(vault, data, openPrompt);
+        const CEntry& e = data.GetEntryAt(ParsePosition(pos[1], data));
+        const std::string* fields[4] = {&e.GetSeite(), &e.GetName(), &e.GetPasswort(), &e.GetKommentar()};
+        const bool toTerminal = isatty(STDOUT_FILENO) == 1;
+        if (field >= 0) {
+            if (toTerminal) {
+                Print(stdout, Displayable(*fields[field]) + QLatin1Char('\n'));
+            } else {
+                WriteOut(*fields[field]);
+                WriteOut(QByteArrayLiteral("\n"));
+            }
+            return kSuccess;
+        }
+        for (int i = 0; i < 4; ++i) {
+            Print(stdout, QString::fromLatin1(kCsvTitles[i]) + QStringLiteral(": "));
+            if (toTerminal) {
+                Print(stdout, Displayable(*fields[i]));
+            } else {
+                WriteOut(*fields[i]);
+            }
+            WriteOut(QByteArrayLiteral("\n"));
+        }
+        return kSuccess;
+    }
+
+    if (isAdd) {
+        if (!parser.isSet(QStringLiteral("site"))) {
+            throw SExit{kUsageError, QStringLiteral("--site fehlt. Aufruf: zelmora-cli %1")
+                                         .arg(QString::fromUtf8(command.synopsis))};
+        }
+        std::string texts[4];
+        const char* const options[4] = {"site", "name", "password", "comment"};
+        for (int i = 0; i < 4; ++i) {
+            const std::string utf8 = parser.value(QString::fromLatin1(options[i])).toStdString();
+            std::size_t offset = 0;
+            if (!cp1252::StorableFromUtf8(utf8, texts[i], &offset)) {
+                throw SExit{kUsageError,
+                            QStringLiteral("--%1 enthält ein Zeichen, das ein Zelmora-Tresor nicht "
+                                           "speichern kann (Byte %2).")
+                                .arg(QString::fromLatin1(options[i]))
+                                .arg(offset)};
+            }
+        }
+        if (PathExists(vault)) {
+            OpenVault(vault, data, openPrompt);
+        } else {
+            ChooseNewPassword(vault, data);
+        }
+        data.AddEntry(texts[0], texts[1], texts[2], texts[3]);
+        SaveVault(vault, data);
+        Print(stderr, QStringLiteral("Eintrag an Position %1 hinzugefügt.\n").arg(data.GetEntryCount() - 1));
+        return kSuccess;
+    }
+
+    if (name == QLatin1StringView("rm")) {
+        OpenVault(vault, data, openPrompt);
+        data.RemoveEntryAt(ParsePosition(pos[1], data));
+        SaveVault(vault, data);
+        return kSuccess;
+    }
+
+    if (name == QLatin1StringView("export")) {
+        const EExchangeFormat format = ParseFormat(parser, QString());
+        OpenVault(vault, data, openPrompt);
+        WriteOut(ExportEntries(data, format));
+        return kSuccess;
+    }
+
+    if (name == QLatin1StringView("import")) {
+        const QString source = pos[1];
+        const EExchangeFormat format = ParseFormat(parser, source);
+        QFile file(source);
+        if (!file.open(QIODevice::ReadOnly)) {
+            throw VaultError(FileErrorResult(PathExists(source) ? EACCES : ENOENT), source, false);
+        }
+        const QByteArray input = file.readAll();
+        std::vector<SFields> entries;
+        QString error;
+        // Everything is checked before anything is written.
+        if (!ImportEntries(input, format, entries, error)) {
+            throw SExit{kFileError, source + QStringLiteral(": ") + error};
+        }
+        ChooseNewPassword(vault, data);
+        data.ReserveEntries(entries.size());
+        for (SFields& f : entries) {
+            data.AddEntry(std::move(f[0]), std::move(f[1]), std::move(f[2]), std::move(f[3]));
+        }
+        SaveVault(vault, data);
+        Print(stderr,
+              QStringLiteral("%1 Einträge nach %2 geschrieben.\n").arg(data.GetEntryCount()).arg(vault));
+        return kSuccess;
+    }
+
+    // passwd
+    OpenVault(vault, data, QStringLiteral("Altes Passwort für %1: "));
+    ChooseNewPassword(vault, data);
+    SaveVault(vault, data);
+    return kSuccess;
+}
+
+int Run(QStringList args) {
+    if (args.size() < 2) {
+        Print(stderr, GeneralHelp());
+        return kUsageError;
+    }
+    const QString first = args[1];
+    if (first == QLatin1StringView("--help") || first == QLatin1StringView("-h") ||
+        first == QLatin1StringView("help")) {
+        Print(stdout, GeneralHelp());
+        return kSuccess;
+    }
+    if (first == QLatin1StringView("--version")) {
+        Print(stdout, QStringLiteral("zelmora-cli 1.1\n"));
+        return kSuccess;
+    }
+    for (const SCommand& c : kCommands) {
+        if (first == QLatin1StringView(c.name)) {
+            args.removeAt(1);
+            try {
+                return RunCommand(c, args);
+            } catch (const SExit& e) {
+                Warn(e.message);
+                return e.code;
+            }
+        }
+    }
+    Warn(QStringLiteral("Unbekannter Befehl \"%1\". \"zelmora-cli --help\" zeigt die Befehle.").arg(first));
+    return kUsageError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zelmora-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
+    // Qt's own texts (option parser errors) in German, like ours.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&qtTranslator);
+    }
+    return Run(QCoreApplication::arguments());
+}

@@ -1,0 +1,52 @@
+#include "vault/vault_data.h"
+
+#include <exception>
+#include <utility>
+
+#include "vault/secure_wipe.h"
+
+CVaultData::~CVaultData() {
+    // Last to first, as the entries were always torn down; each entry wipes its own texts.
+    while (!m_arrEntries.empty()) {
+        m_arrEntries.pop_back();
+    }
+    SecureWipe(m_strVaultPassword);
+}
+
+void CVaultData::AddEntry(std::string seite, std::string name, std::string passwort, std::string kommentar) {
+    m_arrEntries.emplace_back(std::move(seite), std::move(name), std::move(passwort), std::move(kommentar));
+    m_bModified = true;
+}
+
+void CVaultData::RemoveEntryAt(int position) {
+    m_arrEntries.erase(m_arrEntries.begin() + position);
+}
+
+void CVaultData::RemoveAllEntries() {
+    m_arrEntries.clear();
+}
+
+void CVaultData::TruncateEntries(int count) {
+    if (count < 0) {
+        count = 0;
+    }
+    if (static_cast<std::size_t>(count) < m_arrEntries.size()) {
+        m_arrEntries.erase(m_arrEntries.begin() + count, m_arrEntries.end());
+    }
+}
+
+void CVaultData::ReserveEntries(std::size_t count) {
+    // A hint must not fail the operation that gave it.
+    try {
+        m_arrEntries.reserve(count);
+    } catch (const std::exception&) {
+    }
+}
+
+void CVaultData::SetVaultPassword(const std::string& password) {
+    if (&password == &m_strVaultPassword) {
+        return;
+    }
+    SecureWipe(m_strVaultPassword);
+    m_strVaultPassword = password;
+}

@@ -1,0 +1,271 @@
+#include "vault/vault_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <new>
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Closes a descriptor on every path out of a function.
+class CFd {
+public:
+    explicit CFd(int fd = -1) : m_fd(fd) {}
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    ~CFd() { Close(); }
+    int Get() const { return m_fd; }
+    int Close() {
+        const int rc = m_fd >= 0 ? close(m_fd) : 0;
+        m_fd = -1;
+        return rc;
+    }
+
+private:
+    int m_fd;
+};
+
+std::string DirName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows a chain of symbolic links to the file they finally name (which may not exist yet), so
+// that saving replaces that file and leaves the links in place.
+int ResolveLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(target.c_str(), &st) != 0) {
+            return errno == ENOENT ? 0 : errno;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            return 0;
+        }
+        char link[PATH_MAX];
+        const ssize_t n = readlink(target.c_str(), link, sizeof link);
+        if (n < 0) {
+            return errno;
+        }
+        if (static_cast<std::size_t>(n) == sizeof link) {
+            return ENAMETOOLONG;
+        }
+        const std::string next(link, static_cast<std::size_t>(n));
+        target = next[0] == '/' ? next : DirName(target) + "/" + next;
+    }
+    return ELOOP;
+}
+
+std::string RandomSuffix() {
+    static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char bytes[12];
+    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        // No entropy source: O_EXCL still makes the name safe, only guessable.
+        unsigned long long seed = static_cast<unsigned long long>(getpid()) * 0x9E3779B97F4A7C15ull ^
+                                  reinterpret_cast<std::uintptr_t>(&bytes);
+        for (auto& b : bytes) {
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            b = static_cast<unsigned char>(seed >> 56);
+        }
+    }
+    std::string suffix;
+    for (unsigned char b : bytes) {
+        suffix.push_back(kAlphabet[b % (sizeof kAlphabet - 1)]);
+    }
+    return suffix;
+}
+
+// A new file next to target, opened O_CREAT | O_EXCL with mode 0600.
+int CreateTempFile(const std::string& target, std::string& tempPath, int& fd) {
+    // Short enough for any file system's name limit, whatever the target's name.
+    const std::string stem = DirName(target) + "/." + BaseName(target).substr(0, 100) + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = stem + RandomSuffix() + ".tmp";
+        fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            return 0;
+        }
+        if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    return EEXIST;
+}
+
+int SyncFolder(const std::string& folder) {
+    CFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() < 0) {
+        return errno;
+    }
+    if (fsync(dir.Get()) != 0 && errno != EINVAL && errno != EROFS) {  // some file systems cannot
+        return errno;
+    }
+    return 0;
+}
+
+// Writes the vault into the open temporary file and makes it durable.
+SVaultResult WriteTemp(int fd, const struct stat* old, const CVaultData& data) {
+    if (old) {
+        // The replaced file's owner (where we may give it) and mode carry over to its successor.
+        if (old->st_uid != geteuid() || old->st_gid != getegid()) {
+            if (fchown(fd, old->st_uid, old->st_gid) != 0) {
+                // Not ours to give away: the new file stays ours, with the old mode.
+            }
+        }
+        if (fchmod(fd, old->st_mode & 07777) != 0) {
+            return FileErrorResult(errno);
+        }
+    }
+    CArchiveWriter ar(fd);
+    SVaultResult result = WriteVault(ar, data);
+    if (!result.ok()) {
+        return result;
+    }
+    if (fsync(fd) != 0) {
+        return FileErrorResult(errno);
+    }
+    return result;
+}
+
+}  // namespace
+
+SVaultResult LoadVaultFile(const std::string& path, CVaultData& data) {
+    // Non-blocking only for the open itself, so that a FIFO cannot hang it.
+    CFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.Get() < 0) {
+        return FileErrorResult(errno);
+    }
+    struct stat st;
+    if (fstat(fd.Get(), &st) != 0) {
+        return FileErrorResult(errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return FileErrorResult(EISDIR);
+    }
+    const int flags = fcntl(fd.Get(), F_GETFL);
+    if (flags < 0 || fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return FileErrorResult(errno);
+    }
+    if (S_ISREG(st.st_mode) && st.st_size == 0) {
+        return {};
+    }
+    CArchiveReader ar(fd.Get());
+    return ReadVault(ar, data);
+}
+
+SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data) {
+    try {
+        if (path.empty()) {
+            return FileErrorResult(ENOENT);
+        }
+        std::string target;
+        if (const int error = ResolveLinks(path, target)) {
+            return FileErrorResult(error);
+        }
+        if (BaseName(target).empty()) {
+            return FileErrorResult(EISDIR);
+        }
+        struct stat old;
+        const bool replacing = stat(target.c_str(), &old) == 0;
+        if (!replacing && errno != ENOENT) {
+            return FileErrorResult(errno);
+        }
+        if (replacing && !S_ISREG(old.st_mode)) {
+            // A rename would put the vault in place of a folder, a device or a pipe.
+            return FileErrorResult(S_ISDIR(old.st_mode) ? EISDIR : EACCES);
+        }
+
+        std::string tempPath;
+        int rawFd = -1;
+        if (const int error = CreateTempFile(target, tempPath, rawFd)) {
+            return FileErrorResult(error);
+        }
+        CFd fd(rawFd);
+        SVaultResult result = WriteTemp(fd.Get(), replacing ? &old : nullptr, data);
+        if (fd.Close() != 0 && result.ok()) {
+            result = FileErrorResult(errno);
+        }
+        if (result.ok() && rename(tempPath.c_str(), target.c_str()) != 0) {
+            result = FileErrorResult(errno);
+        }
+        if (!result.ok()) {
+            unlink(tempPath.c_str());
+            return result;
+        }
+        if (const int error = SyncFolder(DirName(target))) {
+            // The new file is in place; only its durability is in doubt.
+            return FileErrorResult(error);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        SVaultResult result;
+        result.status = EVaultStatus::kOutOfMemory;
+        return result;
+    }
+}
+
+std::string VaultErrorTemplate(const SVaultResult& result, bool saving) {
+    // Code page 1252: \xD6 = Ö, \xFC = ü.
+    switch (result.status) {
+        case EVaultStatus::kOk:
+            return {};
+        case EVaultStatus::kEndOfData:
+            return "Unerwartetes Dateiformat.";
+        case EVaultStatus::kWrongPassword:
+            return "Das Passwort passt nicht zu %1, oder die Datei ist nicht verschl\xFC"
+                   "sselt.";
+        case EVaultStatus::kFileError:
+            break;
+        case EVaultStatus::kOutOfMemory:
+        case EVaultStatus::kGeneralError:
+        case EVaultStatus::kZeroByteInText:
+            return saving ? "Fehler beim Speichern des Dokuments."
+                          : "Fehler beim \xD6"
+                            "ffnen des Dokuments.";
+    }
+    switch (result.cause) {
+        case EFileErrorCause::kFileNotFound:
+            return "%1 wurde nicht gefunden.";
+        case EFileErrorCause::kBadPath:
+            return "%1 enth\xE4lt eine ung\xFCltige Pfadangabe.";
+        case EFileErrorCause::kTooManyOpenFiles:
+            return "%1 konnte nicht ge\xF6"
+                   "ffnet werden, da zu viele Dateien ge\xF6"
+                   "ffnet sind.";
+        case EFileErrorCause::kAccessDenied:
+            return "Zugriff auf %1 wurde verwehrt.";
+        case EFileErrorCause::kInvalidFile:
+            return "Eine ung\xFCltige Dateikennung war mit %1 verbunden.";
+        case EFileErrorCause::kDirectoryFull:
+            return "%1 konnte nicht erstellt werden, da das Verzeichnis voll ist.";
+        case EFileErrorCause::kBadSeek:
+            return "Positionierungsfehler auf %1.";
+        case EFileErrorCause::kHardIO:
+            return "Ein Hardware-E/A-Fehler wurde w\xE4hrend des Zugriffs auf %1 gemeldet.";
+        case EFileErrorCause::kSharingViolation:
+            return "Eine Zugriffsverletzung ist w\xE4hrend des Zugriffs auf %1 aufgetreten.";
+        case EFileErrorCause::kLockViolation:
+            return "Eine Sperrverletzung ist w\xE4hrend des Zugriffs auf %1 aufgetreten.";
+        case EFileErrorCause::kDiskFull:
+            return "Beim Zugriff auf %1 wurde ein voller Datentr\xE4ger gemeldet.";
+        case EFileErrorCause::kEndOfFile:
+            return "Es wurde versucht, auf eine Stelle hinter dem Ende von %1 zuzugreifen.";
+        case EFileErrorCause::kNone:
+        case EFileErrorCause::kGeneric:
+            break;
+    }
+    return "Ein unbekannter Fehler ist beim Zugriff auf %1 aufgetreten.";
+}

@@ -1,0 +1,372 @@
+// zelmora-cli end to end.  The fixture vaults come from a separate implementation of the file
+// format (tests/data/cli/make_fixtures.py), so reading them and writing them back byte for byte
+// checks the program against something it shares no code with.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QString kData = QStringLiteral(ZELMORA_TEST_DATA "/cli/");
+
+struct SRun {
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+SRun Cli(const QStringList& args, const QByteArray& input = QByteArray()) {
+    QProcess p;
+    p.start(QStringLiteral(ZELMORA_CLI_PATH), args);
+    EXPECT_TRUE(p.waitForStarted());
+    p.write(input);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(60000))
+        << "zelmora-cli hangs on " << args.join(QLatin1Char(' ')).toStdString();
+    SRun r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1000;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QJsonObject Expected() {
+    return QJsonDocument::fromJson(Read(kData + QStringLiteral("expected.json"))).object();
+}
+
+// Export's JSON objects as rows of four texts.
+QJsonArray Rows(const QByteArray& json) {
+    QJsonParseError e{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &e);
+    EXPECT_EQ(e.error, QJsonParseError::NoError) << json.left(200).toStdString();
+    QJsonArray rows;
+    for (const QJsonValue& v : doc.array()) {
+        const QJsonObject o = v.toObject();
+        EXPECT_EQ(o.size(), 4);
+        rows.append(QJsonArray{o[QStringLiteral("site")], o[QStringLiteral("name")],
+                               o[QStringLiteral("password")], o[QStringLiteral("comment")]});
+    }
+    return rows;
+}
+
+// Expected rows as import input.
+QByteArray ImportJson(const QJsonArray& rows) {
+    QJsonArray entries;
+    for (const QJsonValue& row : rows) {
+        const QJsonArray r = row.toArray();
+        entries.append(QJsonObject{{QStringLiteral("site"), r[0]},
+                                   {QStringLiteral("name"), r[1]},
+                                   {QStringLiteral("password"), r[2]},
+                                   {QStringLiteral("comment"), r[3]}});
+    }
+    return QJsonDocument(entries).toJson();
+}
+
+QByteArray Letters(int n) {
+    QByteArray pw;
+    for (int i = 0; i < n; ++i) {
+        pw.append(static_cast<char>('A' + i % 26));
+    }
+    return pw;
+}
+
+struct SFixture {
+    QString file;
+    QByteArray password;  // UTF-8
+};
+
+std::vector<SFixture> BasicFixtures() {
+    std::vector<SFixture> all = {{QStringLiteral("plain.zlm"), ""},
+                                 {QStringLiteral("geheim9.zlm"), "Geheim123"}};
+    for (int n : {1, 7, 8, 13, 55, 56}) {
+        all.push_back({QStringLiteral("pw%1.zlm").arg(n, 2, 10, QLatin1Char('0')), Letters(n)});
+    }
+    return all;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    QString Tmp(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(CliTest, ReadsAndWritesIndependentVaultsByteForByte) {
+    const QJsonArray basic = Expected()[QStringLiteral("basic")].toArray();
+    for (const SFixture& f : BasicFixtures()) {
+        SCOPED_TRACE(f.file.toStdString());
+        const QString fixture = kData + f.file;
+        const SRun exported = Cli({QStringLiteral("export"), fixture}, f.password + '\n');
+        ASSERT_EQ(exported.code, 0) << exported.err.toStdString();
+        EXPECT_EQ(Rows(exported.out), basic);
+
+        Write(Tmp("in.json"), ImportJson(basic));
+        const SRun imported =
+            Cli({QStringLiteral("import"), Tmp("out.zlm"), Tmp("in.json")}, f.password + '\n');
+        ASSERT_EQ(imported.code, 0) << imported.err.toStdString();
+        EXPECT_EQ(Read(Tmp("out.zlm")), Read(fixture));
+    }
+}
+
+TEST_F(CliTest, CsvRoundTripGivesTheSameFile) {
+    const QString fixture = kData + QStringLiteral("geheim9.zlm");
+    const SRun csv =
+        Cli({QStringLiteral("export"), fixture, QStringLiteral("--format"), QStringLiteral("csv")},
+            "Geheim123\n");
+    ASSERT_EQ(csv.code, 0) << csv.err.toStdString();
+    EXPECT_TRUE(csv.out.startsWith("Seite,Name,Passwort,Kommentar\r\n"));
+    Write(Tmp("in.csv"), csv.out);
+    const SRun imported = Cli({QStringLiteral("import"), Tmp("out.zlm"), Tmp("in.csv")}, "Geheim123\n");
+    ASSERT_EQ(imported.code, 0) << imported.err.toStdString();
+    EXPECT_EQ(Read(Tmp("out.zlm")), Read(fixture));
+}
+
+TEST_F(CliTest, EightBitTextsAndLongRecords) {
+    const QJsonArray everyByte = Expected()[QStringLiteral("every_byte")].toArray();
+    const SRun geheim = Cli({QStringLiteral("export"), kData + QStringLiteral("bytes-geheim.zlm")},
+                            "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xE2\x82\xAC\n");
+    ASSERT_EQ(geheim.code, 0) << geheim.err.toStdString();
+    EXPECT_EQ(Rows(geheim.out), everyByte);
+    Write(Tmp("bytes.json"), geheim.out);
+    ASSERT_EQ(Cli({QStringLiteral("import"), Tmp("bytes.zlm"), Tmp("bytes.json")},
+                  "\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xE2\x82\xAC\n")
+                  .code,
+              0);
+    EXPECT_EQ(Read(Tmp("bytes.zlm")), Read(kData + QStringLiteral("bytes-geheim.zlm")));
+
+    // The plain form keeps even a zero byte; importing it back is refused, since no editor can hold it.
+    const SRun plain = Cli({QStringLiteral("export"), kData + QStringLiteral("bytes-plain.zlm")}, "\n");
+    ASSERT_EQ(plain.code, 0) << plain.err.toStdString();
+    const QJsonArray rows = Rows(plain.out);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0], everyByte[0]);
+    EXPECT_EQ(rows[1].toArray()[0].toString(), QString(QStringLiteral("a")) + QChar(0) + QStringLiteral("b"));
+    Write(Tmp("zero.json"), plain.out);
+    const SRun refused = Cli({QStringLiteral("import"), Tmp("zero.zlm"), Tmp("zero.json")}, "\n");
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_TRUE(refused.err.contains("Eintrag 1")) << refused.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Tmp("zero.zlm")));
+    // Encrypting it would cut that text at the zero byte: refused, and the plain file stays.
+    QFile::copy(kData + QStringLiteral("bytes-plain.zlm"), Tmp("zero.zlm"));
+    const SRun encrypt = Cli({QStringLiteral("passwd"), Tmp("zero.zlm")}, "\nneu\n");
+    EXPECT_EQ(encrypt.code, 2);
+    EXPECT_TRUE(encrypt.err.contains("Eintrag 1, Feld \"site\"")) << encrypt.err.toStdString();
+    EXPECT_EQ(Read(Tmp("zero.zlm")), Read(kData + QStringLiteral("bytes-plain.zlm")));
+
+    const SRun longRecords =
+        Cli({QStringLiteral("export"), kData + QStringLiteral("long-geheim.zlm")}, "lang\n");
+    ASSERT_EQ(longRecords.code, 0) << longRecords.err.toStdString();
+    const QJsonArray l = Rows(longRecords.out)[0].toArray();
+    EXPECT_EQ(l[0].toString(), QString(300, QLatin1Char('x')));
+    EXPECT_EQ(l[1].toString(), QString(65540, QLatin1Char('y')));
+    EXPECT_EQ(l[2].toString(), QString());
+    EXPECT_EQ(l[3].toString(), QString(7, QLatin1Char('k')));
+}
+
+TEST_F(CliTest, PlainRecordsAtEveryPrefixBoundary) {
+    // Lengths 254/255 switch to the 3-byte prefix, 65534 to the 7-byte one.
+    const int lengths[] = {254, 255, 65533, 65534, 65535, 0, 1, 70000};
+    QJsonArray rows;
+    for (int e = 0; e < 2; ++e) {
+        QJsonArray row;
+        for (int f = 0; f < 4; ++f) {
+            row.append(QString(lengths[e * 4 + f], QLatin1Char(static_cast<char>('a' + e * 4 + f))));
+        }
+        rows.append(row);
+    }
+    Write(Tmp("in.json"), ImportJson(rows));
+    ASSERT_EQ(Cli({QStringLiteral("import"), Tmp("long.zlm"), Tmp("in.json")}, "\n").code, 0);
+    const QByteArray file = Read(Tmp("long.zlm"));
+    EXPECT_EQ(file.left(2), QByteArray("\x01"
+                                       "2",
+                                       2));
+    EXPECT_EQ(file.mid(2, 1), QByteArray("\xFE"));                   // 254: one byte
+    EXPECT_EQ(file.mid(3 + 254, 3), QByteArray("\xFF\xFF\x00", 3));  // 255: FF and 16 bits
+    const SRun exported = Cli({QStringLiteral("export"), Tmp("long.zlm")}, "\n");
+    ASSERT_EQ(exported.code, 0);
+    EXPECT_EQ(Rows(exported.out), rows);
+}
+
+TEST_F(CliTest, SixteenBitRecordsAreConverted) {
+    const SRun r = Cli({QStringLiteral("export"), kData + QStringLiteral("wide.zlm")}, "\n");
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonArray row = Rows(r.out)[0].toArray();
+    EXPECT_EQ(row[0].toString(), QStringLiteral("Gr\u00fc\u00dfe \u20ac ?"));
+    EXPECT_EQ(row[1].toString(), QStringLiteral("n"));
+}
+
+TEST_F(CliTest, DamagedAndHostileFilesGiveFormatErrors) {
+    struct {
+        const char* file;
+        QByteArray password;
+    } cases[] = {{"truncated.zlm", "Geheim123\n"},
+                 {"huge-record.zlm", "\n"},
+                 {"huge-count.zlm", "\n"},
+                 {"count-short.zlm", "\n"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const SRun r = Cli({QStringLiteral("export"), kData + QString::fromLatin1(c.file)}, c.password);
+        EXPECT_EQ(r.code, 2) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("Unerwartetes Dateiformat.")) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    const SRun missing = Cli({QStringLiteral("list"), Tmp("nirgends.zlm")});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(missing.err.contains(Tmp("nirgends.zlm").toUtf8() + " wurde nicht gefunden."))
+        << missing.err.toStdString();
+}
+
+TEST_F(CliTest, WrongPasswordIsDetectedAndNothingIsWritten) {
+    const QByteArray expected = "Das Passwort passt nicht zu ";
+    const SRun wrong = Cli({QStringLiteral("list"), kData + QStringLiteral("geheim9.zlm")}, "geheim123\n");
+    EXPECT_EQ(wrong.code, 3);
+    EXPECT_TRUE(wrong.err.contains(expected)) << wrong.err.toStdString();
+    EXPECT_TRUE(wrong.out.isEmpty());
+
+    const SRun plainWithPassword = Cli({QStringLiteral("list"), kData + QStringLiteral("plain.zlm")}, "x\n");
+    EXPECT_EQ(plainWithPassword.code, 3);
+    EXPECT_TRUE(plainWithPassword.err.contains("oder die Datei ist nicht verschl\xC3\xBCsselt."));
+
+    QFile::copy(kData + QStringLiteral("geheim9.zlm"), Tmp("v.zlm"));
+    const SRun add =
+        Cli({QStringLiteral("add"), Tmp("v.zlm"), QStringLiteral("--site"), QStringLiteral("x")}, "falsch\n");
+    EXPECT_EQ(add.code, 3);
+    EXPECT_EQ(Read(Tmp("v.zlm")), Read(kData + QStringLiteral("geheim9.zlm")));
+}
+
+TEST_F(CliTest, EditingCommands) {
+    const QString v = Tmp("neu.zlm");
+    const SRun created =
+        Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("bank.example"),
+             QStringLiteral("--name"), QStringLiteral("J\u00fcrgen"), QStringLiteral("--password"),
+             QStringLiteral("s3cr\u20act"), QStringLiteral("--comment"), QStringLiteral("Giro")},
+            "Tresor\n");
+    ASSERT_EQ(created.code, 0) << created.err.toStdString();
+    struct stat st;
+    ASSERT_EQ(stat(QFile::encodeName(v).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "a new vault is private to its owner";
+
+    ASSERT_EQ(
+        Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("mail")}, "Tresor\n").code,
+        0);
+    const SRun list = Cli({QStringLiteral("list"), v}, "Tresor\n");
+    ASSERT_EQ(list.code, 0) << list.err.toStdString();
+    EXPECT_EQ(list.out, QByteArray("0\tbank.example\tJ\xC3\xBCrgen\tGiro\n1\tmail\t\t\n"));
+
+    const SRun show = Cli({QStringLiteral("show"), v, QStringLiteral("0"), QStringLiteral("--field"),
+                           QStringLiteral("password")},
+                          "Tresor\n");
+    EXPECT_EQ(show.out, QByteArray("s3cr\xE2\x82\xACt\n"));
+
+    ASSERT_EQ(Cli({QStringLiteral("rm"), v, QStringLiteral("0")}, "Tresor\n").code, 0);
+    EXPECT_EQ(Cli({QStringLiteral("list"), v}, "Tresor\n").out, QByteArray("0\tmail\t\t\n"));
+
+    ASSERT_EQ(chmod(QFile::encodeName(v).constData(), 0640), 0);
+    const SRun passwd = Cli({QStringLiteral("passwd"), v}, "Tresor\nNeu\n");
+    ASSERT_EQ(passwd.code, 0) << passwd.err.toStdString();
+    EXPECT_EQ(Cli({QStringLiteral("list"), v}, "Tresor\n").code, 3);
+    EXPECT_EQ(Cli({QStringLiteral("list"), v}, "Neu\n").out, QByteArray("0\tmail\t\t\n"));
+    ASSERT_EQ(stat(QFile::encodeName(v).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << "a replaced vault keeps its mode";
+
+    // Saving through a symbolic link writes the link's target and keeps the link.
+    ASSERT_TRUE(QFile::link(v, Tmp("link.zlm")));
+    ASSERT_EQ(Cli({QStringLiteral("add"), Tmp("link.zlm"), QStringLiteral("--site"), QStringLiteral("via")},
+                  "Neu\n")
+                  .code,
+              0);
+    EXPECT_TRUE(QFileInfo(Tmp("link.zlm")).isSymLink());
+    EXPECT_EQ(Cli({QStringLiteral("list"), v}, "Neu\n").out, QByteArray("0\tmail\t\t\n1\tvia\t\t\n"));
+}
+
+TEST_F(CliTest, ListShowsControlCharactersAsEscapes) {
+    Write(Tmp("in.json"), R"([{"site":"a\u001b[2Jb","name":"tab\there","comment":"x\ny"}])");
+    ASSERT_EQ(Cli({QStringLiteral("import"), Tmp("v.zlm"), Tmp("in.json")}, "\n").code, 0);
+    EXPECT_EQ(Cli({QStringLiteral("list"), Tmp("v.zlm")}, "\n").out,
+              QByteArray("0\ta\\x1b[2Jb\ttab\\there\tx\\ny\n"));
+}
+
+TEST_F(CliTest, ImportRefusesBadInputWithoutWriting) {
+    QFile::copy(kData + QStringLiteral("plain.zlm"), Tmp("v.zlm"));
+    const QByteArray before = Read(Tmp("v.zlm"));
+    const struct {
+        const char* name;
+        QByteArray content;
+        const char* mustMention;
+    } cases[] = {
+        {"han.json", R"([{"site":"a"},{"site":"b","comment":"\u4e2d"}])", "Eintrag 1"},
+        {"broken.json", "[{\"site\": ", "JSON"},
+        {"broken.csv", "Seite,Name,Passwort,Kommentar\r\n\"a,b,c,d\r\n", "Zeile 2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write(Tmp(c.name), c.content);
+        const SRun r = Cli({QStringLiteral("import"), Tmp("v.zlm"), Tmp(c.name)}, "pw\n");
+        EXPECT_EQ(r.code, 2);
+        EXPECT_TRUE(r.err.contains(c.mustMention)) << r.err.toStdString();
+        EXPECT_EQ(Read(Tmp("v.zlm")), before);
+    }
+}
+
+TEST_F(CliTest, UsageErrorsAndHelp) {
+    EXPECT_EQ(Cli({}).code, 1);
+    EXPECT_EQ(Cli({QStringLiteral("frobnicate")}).code, 1);
+    EXPECT_EQ(Cli({QStringLiteral("list")}).code, 1);
+    EXPECT_EQ(Cli({QStringLiteral("add"), Tmp("v.zlm")}, "\n").code, 1) << "--site is required";
+    EXPECT_EQ(Cli({QStringLiteral("export"), kData + QStringLiteral("plain.zlm"), QStringLiteral("--format"),
+                   QStringLiteral("xml")},
+                  "\n")
+                  .code,
+              1);
+    EXPECT_EQ(
+        Cli({QStringLiteral("show"), kData + QStringLiteral("plain.zlm"), QStringLiteral("4")}, "\n").code,
+        1);
+    EXPECT_EQ(
+        Cli({QStringLiteral("show"), kData + QStringLiteral("plain.zlm"), QStringLiteral("x")}, "\n").code,
+        1);
+    for (const char* command : {"list", "show", "add", "rm", "export", "import", "passwd"}) {
+        const SRun help = Cli({QString::fromLatin1(command), QStringLiteral("--help")});
+        EXPECT_EQ(help.code, 0) << command;
+        EXPECT_TRUE(help.out.contains(command)) << help.out.toStdString();
+    }
+    EXPECT_EQ(Cli({QStringLiteral("--help")}).code, 0);
+}
+
+TEST_F(CliTest, PasswordsAreChecked) {
+    EXPECT_EQ(Cli({QStringLiteral("list"), kData + QStringLiteral("geheim9.zlm")}, "").code, 1)
+        << "no line on standard input is not an empty password";
+    const SRun tooLong =
+        Cli({QStringLiteral("add"), Tmp("v.zlm"), QStringLiteral("--site"), QStringLiteral("x")},
+            Letters(57) + '\n');
+    EXPECT_EQ(tooLong.code, 1);
+    EXPECT_TRUE(tooLong.err.contains("Geben Sie bitte nicht mehr als 56 Zeichen ein."))
+        << tooLong.err.toStdString();
+    EXPECT_EQ(Cli({QStringLiteral("add"), Tmp("v.zlm"), QStringLiteral("--site"), QStringLiteral("x")},
+                  "\xE4\xB8\xAD\n")
+                  .code,
+              1);
+    EXPECT_FALSE(QFileInfo::exists(Tmp("v.zlm")));
+    // CRLF line ends belong to the line end, not to the password.
+    EXPECT_EQ(Cli({QStringLiteral("list"), kData + QStringLiteral("geheim9.zlm")}, "Geheim123\r\n").code, 0);
+}
+
+}  // namespace
