@@ -1,0 +1,88 @@
+#include "dialogs/dialog_support.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QString>
+#include <QStyleFactory>
+
+#include "app/settings_store.h"
+#include "app/text_codec.h"
+#include "resources/app_icon.h"
+
+namespace {
+
+class CHashMaskStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        switch (hint) {
+            case SH_LineEdit_PasswordCharacter:
+                return u'#';
+            case SH_LineEdit_PasswordMaskDelay:
+                // Not even the last typed character is shown.
+                return 0;
+            default:
+                return QProxyStyle::styleHint(hint, option, widget, returnData);
+        }
+    }
+};
+
+// One instance for all fields; it lives as long as the application, longer than any field.
+QStyle* HashMaskStyle() {
+    static QPointer<CHashMaskStyle> style;
+    if (!style) {
+        // Over a style of the application's own kind, so that masked fields look like the others.
+        style = new CHashMaskStyle(QStyleFactory::create(QApplication::style()->name()));
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+}  // namespace
+
+QWidget* DialogOwner(QWidget* parent) {
+    return parent ? parent : QApplication::activeWindow();
+}
+
+void PrepareDialogFrame(QDialog& dialog) {
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    dialog.setWindowIcon(AppIcon());
+}
+
+void ShowAppIcon(QLabel& label) {
+    const int size = label.style()->pixelMetric(QStyle::PM_LargeIconSize, nullptr, &label);
+    label.setPixmap(AppIcon().pixmap(QSize(size, size), label.devicePixelRatioF()));
+    label.setFixedSize(size, size);
+}
+
+void SetMasked(QLineEdit& field, bool masked) {
+    if (field.style() != HashMaskStyle()) {
+        field.setStyle(HashMaskStyle());
+    }
+    field.setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+}
+
+void ApplyMaskChoice(QLineEdit& field, bool masked, const char* valueName) {
+    SetMasked(field, masked);
+    field.setFocus();
+    CSettingsStore::WriteInt(settings::kSectionPassword, valueName, masked ? 1 : 0);
+}
+
+void AcceptVaultTextOnly(QLineEdit& field) {
+    field.setValidator(new CVaultTextValidator(&field));
+}
+
+int DialogUnitsX(const QWidget& widget, int units) {
+    // The average width over the Latin letters, as dialog base units are measured.
+    static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const int average = (QFontMetrics(widget.font()).horizontalAdvance(letters) / 26 + 1) / 2;
+    return (units * average + 2) / 4;
+}

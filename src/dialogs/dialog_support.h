@@ -1,0 +1,31 @@
+// What the dialogs share: their owner, frame and icon, the "#" mask of password fields, the
+// vault-text filter of text fields and sizes in dialog units.
+#pragma once
+
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+// The owner a dialog gets when its caller passes none: the application's active window.
+QWidget* DialogOwner(QWidget* parent);
+
+// Caption with system menu and close box, no help button; the application icon.
+void PrepareDialogFrame(QDialog& dialog);
+
+// The application icon at the style's size for large icons.
+void ShowAppIcon(QLabel& label);
+
+// masked: every character shows as "#"; otherwise the text shows plain.  The text stays.
+void SetMasked(QLineEdit& field, bool masked);
+
+// The masking step of both password fields: mask or show the field, give it the focus and
+// remember the choice as 1 or 0 under valueName in section "Password".
+void ApplyMaskChoice(QLineEdit& field, bool masked, const char* valueName);
+
+// Refuses, as they are typed or pasted, characters a vault text cannot hold.
+void AcceptVaultTextOnly(QLineEdit& field);
+
+// Horizontal dialog units in pixels of the widget's font (a quarter of its average character
+// width), so that sizes follow the desktop's dialog font.
+int DialogUnitsX(const QWidget& widget, int units);

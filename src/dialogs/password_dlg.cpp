@@ -1,0 +1,100 @@
+#include "dialogs/password_dlg.h"
+
+#include <QSignalBlocker>
+#include <QString>
+
+#include "app/message_box.h"
+#include "app/modal.h"
+#include "app/product.h"
+#include "app/settings_store.h"
+#include "app/text_codec.h"
+#include "dialogs/dialog_support.h"
+#include "ui_password_dlg.h"
+#include "vault/secure_wipe.h"
+
+CPasswordDlg::CPasswordDlg(int showLength, QWidget* parent)
+    : QDialog(DialogOwner(parent)),
+      m_bHideTyping(CSettingsStore::ReadInt(settings::kSectionPassword, settings::kHideTyping, 1) > 0),
+      m_bShowLength(showLength != 0),
+      m_ui(std::make_unique<Ui::CPasswordDlg>()) {
+    m_ui->setupUi(this);
+    PrepareDialogFrame(*this);
+    ShowAppIcon(*m_ui->iconLabel);
+    m_ui->webLink->setText(QString::fromUtf8(product::kWebAddress));
+    m_ui->webLink->Attach();
+    AcceptVaultTextOnly(*m_ui->passwordEdit);
+    m_ui->passwordEdit->setMinimumWidth(DialogUnitsX(*this, 150));
+    // Thinner than the field below it, so that the empty bar is not taken for a second field.
+    m_ui->lengthBar->setFixedHeight(fontMetrics().height() * 2 / 3);
+    // Room for "56 Zeichen", so that the dialog keeps its size while the count grows.
+    m_ui->lengthLabel->setMinimumWidth(
+        m_ui->lengthLabel->fontMetrics().horizontalAdvance(QStringLiteral("%1 Zeichen").arg(kMaxLength)));
+
+    connect(m_ui->okButton, &QPushButton::clicked, this, &CPasswordDlg::accept);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this, &CPasswordDlg::reject);
+    connect(m_ui->hideCheck, &QCheckBox::clicked, this, &CPasswordDlg::ApplyMasking);
+    connect(m_ui->passwordEdit, &QLineEdit::textChanged, this, &CPasswordDlg::UpdateLength);
+}
+
+CPasswordDlg::~CPasswordDlg() {
+    // The caller has taken its copy by now.
+    SecureWipe(m_strPassword);
+}
+
+int CPasswordDlg::DoModal() {
+    OnInitDialog();
+    return RunModal(*this);
+}
+
+void CPasswordDlg::OnInitDialog() {
+    ExchangeData(false);
+    m_ui->lengthBar->setRange(0, kMaxLength);
+    ApplyMasking();
+    UpdateLength();
+    m_ui->passwordEdit->setFocus();
+}
+
+bool CPasswordDlg::ExchangeData(bool fromControls) {
+    QLineEdit& field = *m_ui->passwordEdit;
+    if (fromControls) {
+        SecureWipe(m_strPassword);
+        m_strPassword = TextToVault(field.text());
+        if (static_cast<int>(m_strPassword.size()) > kMaxLength) {
+            ZMessageBox(QStringLiteral("Geben Sie bitte nicht mehr als %1 Zeichen ein.").arg(kMaxLength),
+                        QMessageBox::Ok, QMessageBox::Warning, this);
+            field.setFocus();
+            return false;
+        }
+        m_bHideTyping = m_ui->hideCheck->isChecked();
+    } else {
+        // Update length reads the controls back; it runs once all of them hold their fields.
+        const QSignalBlocker blocker(field);
+        field.setText(TextFromVault(m_strPassword));
+        field.setMaxLength(kMaxLength);
+        m_ui->hideCheck->setChecked(m_bHideTyping);
+    }
+    return true;
+}
+
+void CPasswordDlg::ApplyMasking() {
+    ExchangeData(true);
+    ApplyMaskChoice(*m_ui->passwordEdit, m_bHideTyping, settings::kHideTyping);
+}
+
+void CPasswordDlg::UpdateLength() {
+    if (m_bShowLength) {
+        ExchangeData(true);
+        const int n = static_cast<int>(m_strPassword.size());
+        m_ui->lengthBar->setValue(n);
+        m_ui->lengthLabel->setText(QStringLiteral("%1 Zeichen").arg(n));
+    } else {
+        m_ui->lengthLabel->clear();
+        m_ui->lengthCaptionLabel->clear();
+    }
+}
+
+void CPasswordDlg::accept() {
+    if (ExchangeData(true)) {
+        QDialog::accept();
+    }
+}
