@@ -109,3 +109,17 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
     }
     painter->restore();
 }
+
+QRegion CSortListCtrl::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region = QTreeView::visualRegionForSelection(selection);
+    if (!m_bOwnerDraw || m_nHighlight != kHighlightFull) {
+        return region;
+    }
+    // The selection colour runs on to the right edge, and so must the repaint of a changed selection.
+    QRegion rows;
+    const int right = viewport()->width();
+    for (const QRect& rect : region) {
+        rows += QRect(rect.left(), rect.top(), std::max(0, right - rect.left()), rect.height());
+    }
+    return rows;
+}

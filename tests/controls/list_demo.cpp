@@ -5,9 +5,11 @@
 #include "controls/sort_list_ctrl.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPainter>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -50,8 +52,14 @@ int main(int argc, char** argv) {
 
     QMainWindow window;
     window.setWindowTitle(u"Zelmora list demo"_s);
-    auto* list = new CSortListCtrl(&window);
-    window.setCentralWidget(list);
+    auto* central = new QWidget(&window);
+    auto* layout = new QVBoxLayout(central);
+    auto* list = new CSortListCtrl(central);
+    auto* edit = new QLineEdit(central);  // somewhere else for the focus to go
+    edit->setPlaceholderText(u"Fokus hier: die Auswahl der Liste ohne Fokus"_s);
+    layout->addWidget(list);
+    layout->addWidget(edit);
+    window.setCentralWidget(central);
 
     const QStringList titles{u"Seite"_s, u"Name"_s, u"Passwort"_s, u"Kommentar"_s};
     const int widths[] = {250, 130, 130, 250};

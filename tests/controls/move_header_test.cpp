@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -200,4 +201,30 @@ TEST(MoveHeaderListTest, DraggingAHeaderMovesTheListsColumn) {
     EXPECT_EQ(list.GetColumnTitle(2), u"A"_s);
     EXPECT_EQ(list.GetColumnWidth(2), 80);
     EXPECT_EQ(list.GetItemText(0, 2), u"a"_s);
+}
+
+TEST(MoveHeaderListTest, DropPositionsFollowHorizontalScrolling) {
+    CSortListCtrl list;
+    list.resize(250, 150);
+    for (int c = 0; c < 4; ++c) {
+        list.InsertColumn(c, QString(QChar(u'A' + c)), Qt::AlignLeft, 100);
+    }
+    list.EnableColumnMove(true);
+    CMoveHeaderCtrl* header = list.GetHeaderCtrl();
+    std::vector<std::pair<int, int>> moves;
+    header->SetMoveHandler([&](int from, int to) { moves.emplace_back(from, to); });
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    list.horizontalScrollBar()->setValue(100);
+    ASSERT_EQ(header->offset(), 100);
+    QWidget* view = header->viewport();
+    const int y = header->height() / 2;
+    // Column 2 is shown at 100..199 now, column 1 at 0..99.
+    Press(view, QPoint(150, y));
+    Move(view, QPoint(151, y), Qt::LeftButton);
+    Move(view, QPoint(50, y), Qt::LeftButton);
+    EXPECT_EQ(header->DropPos(), 1);
+    EXPECT_EQ(header->MarkerRect().center().x(), 0);
+    Release(view, QPoint(50, y));
+    EXPECT_EQ(moves, (std::vector<std::pair<int, int>>{{2, 1}}));
 }

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -41,6 +42,17 @@ protected:
     }
 
     QImage Grab() const { return list->viewport()->grab().toImage(); }
+
+    // What the viewport shows after pending repaints: the window's backing store, so that a part
+    // left out of a repaint keeps its old colour.
+    QImage Shown() const {
+        QCoreApplication::processEvents();
+        const QPoint at = list->viewport()->mapTo(&window, QPoint());
+        const QSize size = list->viewport()->size();
+        return window.screen()
+            ->grabWindow(window.winId(), at.x(), at.y(), size.width(), size.height())
+            .toImage();
+    }
     int RowY(int row) const { return list->visualRect(list->model()->index(row, 0)).center().y(); }
 
     // The columns of a row's pixels that differ from the background colour.
@@ -70,7 +82,7 @@ protected:
 TEST_F(RowDrawingTest, FullRowHighlightReachesTheRightEdgeAlsoAfterAResize) {
     const int right = list->viewport()->width() - 1;
     ASSERT_GT(right, 300);  // the columns end at 260
-    QImage image = Grab();
+    QImage image = Shown();
     EXPECT_EQ(image.pixelColor(right, RowY(1)), highlight);
     EXPECT_EQ(image.pixelColor(280, RowY(1)), highlight);
     EXPECT_EQ(image.pixelColor(right, RowY(2)), base);
@@ -79,7 +91,7 @@ TEST_F(RowDrawingTest, FullRowHighlightReachesTheRightEdgeAlsoAfterAResize) {
     QCoreApplication::processEvents();
     const int wider = list->viewport()->width() - 1;
     ASSERT_GT(wider, right + 100);
-    image = Grab();
+    image = Shown();
     EXPECT_EQ(image.pixelColor(wider, RowY(1)), highlight);
     EXPECT_EQ(image.pixelColor(right + 50, RowY(1)), highlight);
 }
@@ -93,6 +105,30 @@ TEST_F(RowDrawingTest, APartialRepaintOfTheStripRightOfTheColumnsIsHighlighted) 
     EXPECT_EQ(image.pixelColor(width - 1, RowY(1)), highlight);
     EXPECT_EQ(image.pixelColor(width - 30, RowY(1)), highlight);
     EXPECT_EQ(image.pixelColor(width - 31, RowY(1)), QColor(Qt::magenta));
+}
+
+TEST_F(RowDrawingTest, SelectionChangesRepaintTheWholeRow) {
+    const int right = list->viewport()->width() - 1;
+    EXPECT_EQ(Shown().pixelColor(right, RowY(1)), highlight);
+    list->SetItemState(1, 0, CSortListCtrl::kSelected);
+    list->SetItemState(3, CSortListCtrl::kSelected, CSortListCtrl::kSelected);
+    QImage image = Shown();
+    EXPECT_EQ(image.pixelColor(right, RowY(1)), base);
+    EXPECT_EQ(image.pixelColor(right, RowY(3)), highlight);
+
+    // Keyboard moves take the selection and the focus rectangle along.
+    list->setCurrentIndex(list->model()->index(3, 0));
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_EQ(list->GetSelectedItems(), std::vector<int>({4}));
+    image = Shown();
+    EXPECT_EQ(image.pixelColor(right, RowY(3)), base);
+    EXPECT_EQ(image.pixelColor(right - 3, RowY(4)), highlight);  // inside the focus rectangle
+    const QRect row4 = list->visualRect(list->model()->index(4, 0));
+    bool frame = false;
+    for (int x = 300; x < right; ++x) {
+        frame = frame || image.pixelColor(x, row4.top()) != highlight;
+    }
+    EXPECT_TRUE(frame);
 }
 
 TEST_F(RowDrawingTest, HighlightModesReachLabelRowOrEdge) {
