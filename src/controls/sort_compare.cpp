@@ -7,7 +7,6 @@
 #include <QTime>
 
 #include <algorithm>
-
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -54,18 +53,18 @@ std::u32string ReadText(const QString& text, bool foldCase) {
 // hour, and (with fourDigitYear) "yyyy" for a two-digit year.  Time zone names are left out.
 QString Lenient(const QString& format, bool fourDigitYear) {
     QString out;
-    int i = 0;
-    const int n = format.size();
+    qsizetype i = 0;
+    const qsizetype n = format.size();
     while (i < n) {
         const QChar c = format.at(i);
         if (c == u'\'') {  // quoted text stays as it is
-            const int close = format.indexOf(u'\'', i + 1);
-            const int stop = close < 0 ? n : close + 1;
+            const qsizetype close = format.indexOf(u'\'', i + 1);
+            const qsizetype stop = close < 0 ? n : close + 1;
             out += QStringView(format).mid(i, stop - i);
             i = stop;
             continue;
         }
-        int run = 1;
+        qsizetype run = 1;
         while (i + run < n && format.at(i + run) == c) {
             ++run;
         }
@@ -139,6 +138,11 @@ int ReadInteger(QStringView text) {
 double ReadDecimal(QStringView text) {
     qsizetype i = 0;
     const qsizetype n = text.size();
+    const auto digitsFrom = [&](std::string& out) {
+        for (; i < n && IsDigit(text[i].unicode()); ++i) {
+            out.push_back(static_cast<char>(text[i].unicode()));
+        }
+    };
     while (i < n && IsCSpace(text[i].unicode())) {
         ++i;
     }
@@ -147,41 +151,48 @@ double ReadDecimal(QStringView text) {
         negative = text[i] == u'-';
         ++i;
     }
-    std::string number;
-    int digits = 0;
-    for (; i < n && IsDigit(text[i].unicode()); ++i, ++digits) {
-        number.push_back(static_cast<char>(text[i].unicode()));
-    }
+    std::string whole;
+    std::string fraction;
+    digitsFrom(whole);
     if (i < n && text[i] == u'.') {
-        number.push_back('.');
-        for (++i; i < n && IsDigit(text[i].unicode()); ++i, ++digits) {
-            number.push_back(static_cast<char>(text[i].unicode()));
-        }
+        ++i;
+        digitsFrom(fraction);
     }
-    if (digits == 0) {
+    if (whole.empty() && fraction.empty()) {
         return 0;
     }
     // An exponent counts only with at least one digit: "1e" and "1e+" read as 1.
+    long long exponent = 0;
+    std::string exponentText;
     if (i < n && (text[i] == u'e' || text[i] == u'E')) {
-        qsizetype j = i + 1;
-        std::string exponent = "e";
-        if (j < n && (text[j] == u'+' || text[j] == u'-')) {
-            exponent.push_back(static_cast<char>(text[j].unicode()));
-            ++j;
+        const qsizetype start = i;
+        ++i;
+        const bool minus = i < n && text[i] == u'-';
+        if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+            ++i;
         }
-        if (j < n && IsDigit(text[j].unicode())) {
-            for (; j < n && IsDigit(text[j].unicode()); ++j) {
-                exponent.push_back(static_cast<char>(text[j].unicode()));
+        std::string digits;
+        digitsFrom(digits);
+        if (digits.empty()) {
+            i = start;
+        } else {
+            for (char d : digits) {
+                exponent = std::min(exponent * 10 + (d - '0'), 1000000LL);  // far past any double
             }
-            number += exponent;
+            exponent = minus ? -exponent : exponent;
+            exponentText = (minus ? "e-" : "e") + digits;
         }
     }
+    const std::string number = whole + '.' + fraction + exponentText;
     double value = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        // Like strtod: too large gives infinity, too small gives zero.
-        const std::size_t e = number.find('e');
-        value = e != std::string::npos && number[e + 1] != '-' ? HUGE_VAL : 0.0;
+        // Like strtod: too large gives infinity, too small gives zero.  The decimal magnitude says which.
+        const std::size_t lead = whole.find_first_not_of('0');
+        const long long magnitude = lead != std::string::npos
+                                        ? static_cast<long long>(whole.size() - lead) + exponent
+                                        : exponent - static_cast<long long>(fraction.find_first_not_of('0'));
+        value = magnitude > 0 ? HUGE_VAL : 0.0;
     }
     return negative ? -value : value;
 }

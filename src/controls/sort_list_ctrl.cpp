@@ -214,6 +214,10 @@ bool CSortListCtrl::IsRowSelected(int row) const {
     return selectionModel()->isSelected(m_model->index(row, 0));
 }
 
+bool CSortListCtrl::IsRowHighlighted(int row) const {
+    return m_model->DropHighlighted(row) || (IsRowSelected(row) && (hasFocus() || m_bShowSelAlways));
+}
+
 unsigned CSortListCtrl::GetItemState(int row, unsigned mask) const {
     if (row < 0 || row >= GetItemCount()) {
         return 0;
@@ -307,7 +311,8 @@ void CSortListCtrl::ShowCellTip(const QPoint& pos) {
         cell.setLeft(cell.left() - 2);
     }
     cell.setTop(cell.top() - 1);
-    if (IsRowSelected(index.row())) {
+    // The tip looks like the cell it covers.
+    if (IsRowHighlighted(index.row())) {
         m_titleTip->SetBackgroundColor(palette().color(QPalette::Active, QPalette::Highlight));
         m_titleTip->SetTextColor(palette().color(QPalette::Active, QPalette::HighlightedText));
     } else {

@@ -120,6 +120,8 @@ private:
     void ShowCellTip(const QPoint& pos);
     int StateImageHit(const QPoint& pos) const;
     bool IsRowSelected(int row) const;
+    // Drawn in the selection colours: a drop target, or selected while that shows.
+    bool IsRowHighlighted(int row) const;
 
     CTitleTip* m_titleTip;
     QColor m_crTipText;

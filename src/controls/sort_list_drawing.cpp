@@ -39,8 +39,7 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
     const QColor windowText = pal.color(QPalette::Active, QPalette::Text);
     const QColor highlightText = pal.color(QPalette::Active, QPalette::HighlightedText);
 
-    const bool highlighted =
-        m_model->DropHighlighted(row) || (IsRowSelected(row) && (hasFocus() || m_bShowSelAlways));
+    const bool highlighted = IsRowHighlighted(row);
 
     const int top = option.rect.top();
     const int height = option.rect.height();

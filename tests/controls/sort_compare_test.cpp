@@ -84,6 +84,9 @@ TEST(SortCompare, DecimalNumbersReadLikeStrtodWithAFullStop) {
     EXPECT_EQ(sortcmp::ReadDecimal(u"0x10"), 0.0);
     EXPECT_TRUE(std::isinf(sortcmp::ReadDecimal(u"1e999")));
     EXPECT_EQ(sortcmp::ReadDecimal(u"1e-999"), 0.0);
+    EXPECT_TRUE(std::isinf(sortcmp::ReadDecimal(QString(400, u'9'))));
+    EXPECT_EQ(sortcmp::ReadDecimal(u"0."_s + QString(400, u'0') + u"1"_s), 0.0);
+    EXPECT_EQ(sortcmp::ReadDecimal(u"-1e999"), -HUGE_VAL);
 
     EXPECT_EQ(Cmp(5, u"1.5"_s, u"1.25"_s), 1);
     EXPECT_EQ(Cmp(5, u"1.25"_s, u"1.5"_s), -1);
