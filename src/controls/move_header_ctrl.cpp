@@ -60,7 +60,6 @@ void CMoveHeaderCtrl::mouseMoveEvent(QMouseEvent* event) {
         // The button came up where we did not see it: the drag ends without a move.
         m_bPressed = false;
         m_bDragging = false;
-        m_widths.clear();
         EraseMarker();
     } else if (!m_bDragging) {
         if (m_bPressed) {
@@ -68,20 +67,15 @@ void CMoveHeaderCtrl::mouseMoveEvent(QMouseEvent* event) {
             m_nDropPos = m_nFrom;
             m_bPressed = false;
             m_bDragging = true;
-            m_widths.resize(static_cast<std::size_t>(count()));
-            for (int i = 0; i < count(); ++i) {
-                m_widths[i] = sectionSize(i);
-            }
         }
     } else {
         // The drop position counts widths from the first column, so x must not be scrolled.
         const int x = event->position().toPoint().x() + offset();
-        const int columns = static_cast<int>(m_widths.size());
         int p = 0;
         int left = 0;
         if (x > 0) {
-            while (p < columns && !(left <= x && x < left + m_widths[p])) {
-                left += m_widths[p];
+            while (p < count() && !(left <= x && x < left + sectionSize(p))) {
+                left += sectionSize(p);
                 ++p;
             }
         }
@@ -102,7 +96,6 @@ void CMoveHeaderCtrl::mouseMoveEvent(QMouseEvent* event) {
 void CMoveHeaderCtrl::mouseReleaseEvent(QMouseEvent* event) {
     if (m_bMoveEnabled && m_bDragging) {
         m_bDragging = false;
-        m_widths.clear();
         m_bMarker = false;
         viewport()->update();
         // The column's own two boundaries are no move.

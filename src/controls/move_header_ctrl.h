@@ -9,7 +9,6 @@
 #include <QRect>
 
 #include <functional>
-#include <vector>
 
 class CMoveHeaderCtrl : public QHeaderView {
     Q_OBJECT
@@ -42,7 +41,6 @@ private:
     bool m_bMoveEnabled = false;
     bool m_bPressed = false;
     bool m_bDragging = false;
-    std::vector<int> m_widths;  // every column's width, read when the drag starts
     int m_nFrom = 0;
     int m_nDropPos = 0;
     int m_nMarkerX = 0;      // boundary the marker stands on, unscrolled header coordinates

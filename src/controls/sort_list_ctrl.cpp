@@ -7,7 +7,6 @@
 
 #include <QCursor>
 #include <QMouseEvent>
-#include <QPainter>
 
 #include <algorithm>
 
@@ -322,14 +321,18 @@ void CSortListCtrl::ShowCellTip(const QPoint& pos) {
     m_titleTip->Show(cell, m_model->Text(index.row(), index.column()), kTipOffset);
 }
 
-int CSortListCtrl::StateImageHit(const QPoint& pos) const {
+int CSortListCtrl::StateImageWidth() const {
     if (m_stateImages.isEmpty() || GetColumnCount() == 0) {
-        return -1;
+        return 0;
     }
+    return std::min(qRound(m_stateImages.first().deviceIndependentSize().width()), m_header->sectionSize(0));
+}
+
+int CSortListCtrl::StateImageHit(const QPoint& pos) const {
+    const int width = StateImageWidth();
     const QModelIndex index = indexAt(pos);
     const int left = m_header->sectionViewportPosition(0);
-    const int width = std::min(m_stateImages.first().width(), m_header->sectionSize(0));
-    if (!index.isValid() || pos.x() < left || pos.x() >= left + width) {
+    if (width == 0 || !index.isValid() || pos.x() < left || pos.x() >= left + width) {
         return -1;
     }
     return index.row();

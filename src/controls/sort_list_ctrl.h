@@ -118,6 +118,7 @@ protected:
 private:
     void OnHeaderItemClick(int column);
     void ShowCellTip(const QPoint& pos);
+    int StateImageWidth() const;  // of the area left of the first column's text; 0 without images
     int StateImageHit(const QPoint& pos) const;
     bool IsRowSelected(int row) const;
     // Drawn in the selection colours: a drop target, or selected while that shows.

@@ -5,7 +5,6 @@
 #include "controls/move_header_ctrl.h"
 #include "controls/sort_list_ctrl.h"
 
-#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -46,7 +45,7 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
     const int left = m_header->sectionViewportPosition(0);
     const int firstWidth = m_header->sectionSize(0);
     const QRect bounds(left, top, m_header->length(), height);
-    const int stateWidth = m_stateImages.isEmpty() ? 0 : std::min(m_stateImages.first().width(), firstWidth);
+    const int stateWidth = StateImageWidth();
     const QRect label(left + stateWidth, top, firstWidth - stateWidth, height);
 
     const QFontMetrics metrics(font());
@@ -76,7 +75,8 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
     const int image = m_model->StateImage(row);
     if (image > 0 && image <= m_stateImages.size()) {
         const QPixmap& pixmap = m_stateImages.at(image - 1);
-        painter->drawPixmap(left, top + (height - pixmap.height()) / 2, pixmap);
+        painter->drawPixmap(left, top + (height - qRound(pixmap.deviceIndependentSize().height())) / 2,
+                            pixmap);
     }
     // The first column is always left-aligned.
     DrawCellText(painter, metrics, label.adjusted(offset / 2, 0, -offset, 0), labelText, Qt::AlignLeft);
