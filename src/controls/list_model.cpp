@@ -1,0 +1,251 @@
+#include "controls/list_model.h"
+
+#include "controls/sort_compare.h"
+
+#include <algorithm>
+#include <numeric>
+
+CListModel::CListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int CListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : RowCount();
+}
+
+int CListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount();
+}
+
+QVariant CListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || !ValidRow(index.row()) || !ValidColumn(index.column())) {
+        return {};
+    }
+    switch (role) {
+        case Qt::DisplayRole:
+            return m_rows[index.row()].texts[index.column()];
+        case Qt::TextAlignmentRole: {
+            const Qt::Alignment h = index.column() == 0 ? Qt::AlignLeft : m_columns[index.column()].format;
+            return QVariant::fromValue(h | Qt::AlignVCenter);
+        }
+        default:
+            return {};
+    }
+}
+
+QVariant CListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || !ValidColumn(section)) {
+        return {};
+    }
+    switch (role) {
+        case Qt::DisplayRole:
+            return m_columns[section].title;
+        case Qt::TextAlignmentRole: {
+            const Qt::Alignment h = section == 0 ? Qt::AlignLeft : m_columns[section].format;
+            return QVariant::fromValue(h | Qt::AlignVCenter);
+        }
+        default:
+            return {};
+    }
+}
+
+Qt::ItemFlags CListModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+int CListModel::InsertRow(int row, const QString& text) {
+    row = std::clamp(row, 0, RowCount());
+    Row r;
+    r.texts.resize(m_columns.size());
+    if (!r.texts.empty()) {
+        r.texts[0] = text;
+    }
+    beginInsertRows(QModelIndex(), row, row);
+    m_rows.insert(m_rows.begin() + row, std::move(r));
+    endInsertRows();
+    return row;
+}
+
+bool CListModel::RemoveRow(int row) {
+    if (!ValidRow(row)) {
+        return false;
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+    return true;
+}
+
+void CListModel::RemoveAllRows() {
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+QString CListModel::Text(int row, int column) const {
+    return ValidRow(row) && ValidColumn(column) ? m_rows[row].texts[column] : QString();
+}
+
+bool CListModel::SetText(int row, int column, const QString& text) {
+    if (!ValidRow(row) || !ValidColumn(column)) {
+        return false;
+    }
+    m_rows[row].texts[column] = text;
+    const QModelIndex cell = index(row, column);
+    emit dataChanged(cell, cell, {Qt::DisplayRole});
+    return true;
+}
+
+quintptr CListModel::Data(int row) const {
+    return ValidRow(row) ? m_rows[row].data : 0;
+}
+
+bool CListModel::SetData(int row, quintptr data) {
+    if (!ValidRow(row)) {
+        return false;
+    }
+    m_rows[row].data = data;  // not shown, so no view needs to hear of it
+    return true;
+}
+
+int CListModel::StateImage(int row) const {
+    return ValidRow(row) ? m_rows[row].stateImage : 0;
+}
+
+bool CListModel::SetStateImage(int row, int image) {
+    if (!ValidRow(row)) {
+        return false;
+    }
+    m_rows[row].stateImage = image;
+    RowChanged(row);
+    return true;
+}
+
+bool CListModel::DropHighlighted(int row) const {
+    return ValidRow(row) && m_rows[row].dropHighlighted;
+}
+
+bool CListModel::SetDropHighlighted(int row, bool on) {
+    if (!ValidRow(row)) {
+        return false;
+    }
+    m_rows[row].dropHighlighted = on;
+    RowChanged(row);
+    return true;
+}
+
+void CListModel::RowChanged(int row) {
+    if (!m_columns.empty()) {
+        emit dataChanged(index(row, 0), index(row, ColumnCount() - 1));
+    }
+}
+
+int CListModel::InsertColumn(int pos, const Column& column) {
+    pos = std::clamp(pos, 0, ColumnCount());
+    beginInsertColumns(QModelIndex(), pos, pos);
+    m_columns.insert(m_columns.begin() + pos, column);
+    for (Row& r : m_rows) {
+        r.texts.insert(r.texts.begin() + pos, QString());
+    }
+    endInsertColumns();
+    return pos;
+}
+
+bool CListModel::RemoveColumn(int pos) {
+    if (!ValidColumn(pos)) {
+        return false;
+    }
+    beginRemoveColumns(QModelIndex(), pos, pos);
+    m_columns.erase(m_columns.begin() + pos);
+    for (Row& r : m_rows) {
+        r.texts.erase(r.texts.begin() + pos);
+    }
+    endRemoveColumns();
+    return true;
+}
+
+const CListModel::Column* CListModel::ColumnAt(int pos) const {
+    return ValidColumn(pos) ? &m_columns[pos] : nullptr;
+}
+
+bool CListModel::SetColumn(int pos, const Column& column) {
+    if (!ValidColumn(pos)) {
+        return false;
+    }
+    m_columns[pos] = column;
+    emit headerDataChanged(Qt::Horizontal, pos, pos);
+    if (!m_rows.empty()) {
+        emit dataChanged(index(0, pos), index(RowCount() - 1, pos), {Qt::TextAlignmentRole});
+    }
+    return true;
+}
+
+void CListModel::MoveColumn(int from, int to) {
+    const int n = ColumnCount();
+    if (!ValidColumn(from) || to < 0 || to > n || to == from || to == from + 1) {
+        return;
+    }
+    const int dest = to > from ? to - 1 : to;  // the column's position once it has left its old one
+    emit layoutAboutToBeChanged();
+    MoveItem(m_columns, from, dest);
+    m_columns[dest].subItem = to;
+    if (from == 0) {
+        m_columns[0].subItem = 0;
+    }
+    for (Row& r : m_rows) {
+        MoveItem(r.texts, from, dest);
+    }
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& i : before) {
+        int c = i.column();
+        if (c == from) {
+            c = dest;
+        } else if (dest > from && c > from && c <= dest) {
+            --c;
+        } else if (dest < from && c >= dest && c < from) {
+            ++c;
+        }
+        after.append(index(i.row(), c));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
+void CListModel::SortRows(int column, int type, bool ascending) {
+    if (!ValidColumn(column) || m_rows.size() < 2) {
+        return;
+    }
+    // Each text is read once; the comparisons see only the keys.
+    const sortcmp::CKeyReader reader(type);
+    std::vector<sortcmp::SortKey> keys;
+    keys.reserve(m_rows.size());
+    for (const Row& r : m_rows) {
+        keys.push_back(reader.Read(r.texts[column]));
+    }
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    const int direction = ascending ? 1 : -1;
+    // Types 3, 5 and 6 never answer 0 for equal values, so the comparison is no strict weak order;
+    // a merge sort stays within bounds whatever it answers, where std::sort need not.
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return direction * sortcmp::CompareKeys(type, keys[a], keys[b]) < 0;
+    });
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<Row> sorted;
+    sorted.reserve(m_rows.size());
+    std::vector<int> newPlace(m_rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        sorted.push_back(std::move(m_rows[order[i]]));
+        newPlace[order[i]] = static_cast<int>(i);
+    }
+    m_rows.swap(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& i : before) {
+        after.append(index(newPlace[i.row()], i.column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}

@@ -1,0 +1,85 @@
+// The rows and columns behind CSortListCtrl: texts, item data, drop highlight and state image of every
+// row, and title, alignment and subitem of every column.  Selection and focus live in the view's
+// selection model; column widths in its header.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <algorithm>
+#include <vector>
+
+// Moves items[from] to position dest, shifting the items between by one.
+template <typename T>
+void MoveItem(std::vector<T>& items, int from, int dest) {
+    if (dest > from) {
+        std::rotate(items.begin() + from, items.begin() + from + 1, items.begin() + dest + 1);
+    } else if (dest < from) {
+        std::rotate(items.begin() + dest, items.begin() + from, items.begin() + from + 1);
+    }
+}
+
+class CListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Column {
+        QString title;
+        Qt::Alignment format = Qt::AlignLeft;  // horizontal alignment of the cells; column 0 is always left
+        int subItem = 0;                       // kept for the owner; cells are addressed by position
+    };
+
+    explicit CListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    int ColumnCount() const { return static_cast<int>(m_columns.size()); }
+
+    // A new row at row (clamped to 0..RowCount) with text in column 0; returns its position.
+    int InsertRow(int row, const QString& text);
+    bool RemoveRow(int row);
+    void RemoveAllRows();
+
+    // Out of range gives the empty text or 0; setting out of range fails.
+    QString Text(int row, int column) const;
+    bool SetText(int row, int column, const QString& text);
+    quintptr Data(int row) const;
+    bool SetData(int row, quintptr data);
+    int StateImage(int row) const;
+    bool SetStateImage(int row, int image);
+    bool DropHighlighted(int row) const;
+    bool SetDropHighlighted(int row, bool on);
+
+    // A new column at pos (clamped to 0..ColumnCount) with empty cells; returns its position.
+    int InsertColumn(int pos, const Column& column);
+    bool RemoveColumn(int pos);
+    const Column* ColumnAt(int pos) const;
+    bool SetColumn(int pos, const Column& column);
+
+    // Column from with its texts goes to the boundary left of column to (ColumnCount: the end).
+    // Rows keep their item data and state; views keep selection and current cell.
+    void MoveColumn(int from, int to);
+
+    // Sorts all rows by the texts of column, read once each, with a comparison type of sortcmp.
+    // Rows that compare equal keep their order.
+    void SortRows(int column, int type, bool ascending);
+
+private:
+    struct Row {
+        std::vector<QString> texts;  // one per column
+        quintptr data = 0;
+        int stateImage = 0;
+        bool dropHighlighted = false;
+    };
+
+    bool ValidRow(int row) const { return row >= 0 && row < RowCount(); }
+    bool ValidColumn(int column) const { return column >= 0 && column < ColumnCount(); }
+    void RowChanged(int row);
+
+    std::vector<Column> m_columns;
+    std::vector<Row> m_rows;
+};
