@@ -1,6 +1,7 @@
 #include "controls/sort_compare.h"
 
 #include "vault/cp1252.h"
+#include "vault/vault_format.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -107,32 +108,9 @@ double DateValue(const QDate& date, const QTime& time) {
 }  // namespace
 
 int ReadInteger(QStringView text) {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && IsCSpace(text[i].unicode())) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < n && IsDigit(text[i].unicode()); ++i) {
-        if (value <= static_cast<long long>(INT_MAX) + 1) {  // stop growing once past the clamp
-            value = value * 10 + (text[i].unicode() - u'0');
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    if (value < INT_MIN) {
-        return INT_MIN;
-    }
-    return static_cast<int>(value);
+    // The vault reads its count record the same way; only ASCII matters to it, so Latin-1 will do.
+    const QByteArray bytes = text.toLatin1();
+    return ParseCount(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 double ReadDecimal(QStringView text) {
