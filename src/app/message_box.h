@@ -19,7 +19,8 @@ using MessageBoxAnswer = std::function<QMessageBox::StandardButton(const SMessag
 // (Escape and the close box give Cancel, or No, or the only button when there is no Cancel).
 QMessageBox::StandardButton ZMessageBox(const QString& text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                        QMessageBox::Icon icon = QMessageBox::NoIcon, QWidget* parent = nullptr);
+                                        QMessageBox::Icon icon = QMessageBox::NoIcon,
+                                        QWidget* parent = nullptr);
 
 // Replaces the real boxes while set (an empty function restores them).
 void SetMessageBoxAnswer(MessageBoxAnswer answer);

@@ -4,8 +4,8 @@
 
 namespace product {
 
-constexpr const char* kAppTitle = "Zelmora";          // caption of every message box, settings key
-constexpr const char* kMakerKey = "Halvorn";          // settings organisation
+constexpr const char* kAppTitle = "Zelmora";  // caption of every message box, settings key
+constexpr const char* kMakerKey = "Halvorn";  // settings organisation
 constexpr const char* kVersionText = "Zelmora, Version 1.1";
 constexpr const char* kWebAddress = "http://www.halvorn.example/";
 constexpr const char* kSupportMail = "mailto:support@halvorn.example";

@@ -9,13 +9,13 @@ constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 
 // Resources.
-constexpr int IDD_ABOUTBOX = 100;       // "Info über Zelmora"
-constexpr int IDD_ZELMORA_FORM = 101;   // the main view's form
-constexpr int IDR_CONTEXT_MENU = 104;   // context menu of the entry list
-constexpr int IDD_ENTRY = 106;          // "Eintrag"
-constexpr int IDD_PASSWORD = 107;       // "Passwort Eingabe:"
-constexpr int IDD_OPTIONS = 112;        // "Einstellungen"
-constexpr int IDR_MAINFRAME = 128;      // main menu, accelerators, tool bar, application icon
+constexpr int IDD_ABOUTBOX = 100;      // "Info über Zelmora"
+constexpr int IDD_ZELMORA_FORM = 101;  // the main view's form
+constexpr int IDR_CONTEXT_MENU = 104;  // context menu of the entry list
+constexpr int IDD_ENTRY = 106;         // "Eintrag"
+constexpr int IDD_PASSWORD = 107;      // "Passwort Eingabe:"
+constexpr int IDD_OPTIONS = 112;       // "Einstellungen"
+constexpr int IDR_MAINFRAME = 128;     // main menu, accelerators, tool bar, application icon
 
 // Strings.
 constexpr int IDP_OLE_INIT_FAILED = 100;
