@@ -20,6 +20,10 @@ public:
     CFd& operator=(const CFd&) = delete;
     ~CFd() { Close(); }
     int Get() const { return m_fd; }
+    void Reset(int fd) {
+        Close();
+        m_fd = fd;
+    }
     int Close() {
         const int rc = m_fd >= 0 ? close(m_fd) : 0;
         m_fd = -1;
@@ -140,30 +144,54 @@ SVaultResult WriteTemp(int fd, const struct stat* old, const CVaultData& data) {
     return result;
 }
 
-}  // namespace
-
-SVaultResult LoadVaultFile(const std::string& path, CVaultData& data) {
-    // Non-blocking only for the open itself, so that a FIFO cannot hang it.
-    CFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+// Opens path for reading, blocking reads, refusing folders.  Non-blocking only for the open
+// itself, so that a FIFO cannot hang it.
+int OpenForReading(const std::string& path, CFd& fd, struct stat& st) {
+    fd.Reset(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) {
-        return FileErrorResult(errno);
+        return errno;
     }
-    struct stat st;
     if (fstat(fd.Get(), &st) != 0) {
-        return FileErrorResult(errno);
+        return errno;
     }
     if (S_ISDIR(st.st_mode)) {
-        return FileErrorResult(EISDIR);
+        return EISDIR;
     }
     const int flags = fcntl(fd.Get(), F_GETFL);
     if (flags < 0 || fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        return FileErrorResult(errno);
+        return errno;
+    }
+    return 0;
+}
+
+}  // namespace
+
+SVaultResult LoadVaultFile(const std::string& path, CVaultData& data) {
+    CFd fd;
+    struct stat st;
+    if (const int error = OpenForReading(path, fd, st)) {
+        return FileErrorResult(error);
     }
     if (S_ISREG(st.st_mode) && st.st_size == 0) {
         return {};
     }
     CArchiveReader ar(fd.Get());
     return ReadVault(ar, data);
+}
+
+bool IsEncryptedVaultFile(const std::string& path) {
+    try {
+        CFd fd;
+        struct stat st;
+        // Only a regular file: probing a pipe or a device would consume what a later read needs.
+        if (OpenForReading(path, fd, st) != 0 || !S_ISREG(st.st_mode)) {
+            return false;
+        }
+        CArchiveReader ar(fd.Get());
+        return HasEncryptedForm(ar);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data) {

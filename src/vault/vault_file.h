@@ -10,6 +10,11 @@
 // read and gives no entries.
 SVaultResult LoadVaultFile(const std::string& path, CVaultData& data);
 
+// Whether the file has the encrypted form (HasEncryptedForm): at least half of its field records
+// are "%d " of a positive multiple of 8 followed by exactly that many bytes.  False for a missing, unreadable
+// or empty file, anything but a regular file, a plain vault and a vault without entries.
+bool IsEncryptedVaultFile(const std::string& path);
+
 // Writes data to path without ever destroying the previous file: the vault goes into a temporary
 // file in the target's folder, is flushed and fsync'ed, then renamed over the target.  On failure
 // the old file is unchanged and the temporary file removed.  A new file gets mode 0600, a replaced

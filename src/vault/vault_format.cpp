@@ -52,7 +52,8 @@ SVaultResult Status(EVaultStatus status) {
 }
 
 // One encrypted field record's content to the field's text.  False when the decrypted text does
-// not start with the position prefix every writer puts there: a wrong password or a plain file.
+// not start with the position prefix every writer puts there: a wrong key, a plain record or a
+// damaged one.
 bool DecodeField(const CFieldCipher& cipher, const std::string& record, std::string& scratch,
                  std::string& text) {
     const char* data = record.data();
@@ -107,32 +108,42 @@ SVaultResult ReadEncrypted(CArchiveReader& ar, CVaultData& data, int count) {
     std::string records[4];
     std::string scratch;
     SVaultResult result;
-    for (int i = 0; i < count && result.ok(); ++i) {
+    std::uint64_t fields = 0;
+    std::uint64_t prefixed = 0;
+    for (int i = 0; i < count; ++i) {
+        bool complete = true;
         for (auto& record : records) {
             if (!ReadStringRecord(ar, record)) {
                 result = StreamResult(ar.Status(), ar.Errno());
+                complete = false;
                 break;
             }
         }
-        if (!result.ok()) {
+        if (!complete) {
             break;
         }
-        std::string fields[4];
-        for (int k = 0; k < 4 && result.ok(); ++k) {
-            if (!DecodeField(cipher, records[k], scratch, fields[k])) {
-                result = Status(EVaultStatus::kWrongPassword);
+        std::string texts[4];
+        for (int k = 0; k < 4; ++k) {
+            if (DecodeField(cipher, records[k], scratch, texts[k])) {
+                ++prefixed;
+            } else {
+                // A record written in plain form (an entry added while the vault was open without
+                // its password) or a damaged one: it reads as the plain form would read it.
+                texts[k].swap(records[k]);
             }
         }
-        if (result.ok()) {
-            data.AddEntry(std::move(fields[0]), std::move(fields[1]), std::move(fields[2]),
-                          std::move(fields[3]));
-        } else {
-            for (auto& field : fields) {
-                SecureWipe(field);
-            }
-        }
+        fields += 4;
+        data.AddEntry(std::move(texts[0]), std::move(texts[1]), std::move(texts[2]), std::move(texts[3]));
+    }
+    for (auto& record : records) {
+        SecureWipe(record);
     }
     SecureWipe(scratch);
+    // With a wrong key a field shows a prefix by chance only (about 1.6e-4), so a share decides:
+    // one plain or damaged record must not hide the vault, and luck must not open it.
+    if (prefixed * 2 < fields) {
+        return Status(EVaultStatus::kWrongPassword);
+    }
     return result;
 }
 
@@ -160,6 +171,45 @@ int ParseCount(const char* text, std::size_t length) {
         return static_cast<int>(-value);
     }
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+bool HasEncryptedShape(const char* content, std::size_t length) {
+    std::size_t digits = 0;
+    while (digits < length && IsDigit(content[digits])) {
+        ++digits;
+    }
+    // "%d " of a positive multiple of 8: no sign, no leading zero, and at most what fits in the
+    // 32-bit record length.
+    if (digits == 0 || digits > 10 || content[0] == '0' || digits == length || content[digits] != ' ') {
+        return false;
+    }
+    std::uint64_t n = 0;
+    for (std::size_t i = 0; i < digits; ++i) {
+        n = n * 10 + static_cast<std::uint64_t>(content[i] - '0');
+    }
+    return n % 8 == 0 && n == length - digits - 1;
+}
+
+bool HasEncryptedForm(CArchiveReader& ar) {
+    std::string record;
+    if (!ReadStringRecord(ar, record)) {
+        return false;
+    }
+    const int count = ParseCount(record);
+    std::uint64_t fields = 0;
+    std::uint64_t shaped = 0;
+    for (std::uint64_t i = 0; count > 0 && i < 4 * static_cast<std::uint64_t>(count); ++i) {
+        if (!ReadStringRecord(ar, record)) {
+            break;  // a damaged end: judge by the records before it
+        }
+        ++fields;
+        if (HasEncryptedShape(record)) {
+            ++shaped;
+        }
+    }
+    SecureWipe(record);
+    // The same share as the reader's: a vault it opens with the right password counts as encrypted.
+    return fields != 0 && shaped * 2 >= fields;
 }
 
 EFileErrorCause FileErrorCauseFromErrno(int error) {

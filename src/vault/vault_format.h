@@ -15,7 +15,8 @@
 enum class EVaultStatus {
     kOk,
     kEndOfData,      // the file ends before the data the format expects
-    kWrongPassword,  // a decrypted field does not start with its position: wrong password or plain file
+    kWrongPassword,  // over half the decrypted fields lack their position prefix: wrong password or plain
+                     // file
     kFileError,      // the system refused or failed an operation; see EFileErrorCause
     kOutOfMemory,
     kGeneralError,
@@ -78,8 +79,22 @@ private:
 SVaultResult WriteVault(CArchiveWriter& ar, const CVaultData& data);
 
 // Appends the file's entries to data through AddEntry, with the data's own password.
-// End of data: the entries read before stay.  Wrong password: none of this read's entries stay.
+// End of data: the entries read before stay.  With a password, a field whose decryption lacks the
+// position prefix reads as its record's plain text; but when fewer than half of the fields have
+// the prefix, the password is wrong (kWrongPassword) and none of this read's entries stay.
 SVaultResult ReadVault(CArchiveReader& ar, CVaultData& data);
+
+// Whether one record's content has the encrypted field shape: "%d " of a positive multiple of 8,
+// then exactly that many bytes.
+bool HasEncryptedShape(const char* content, std::size_t length);
+inline bool HasEncryptedShape(const std::string& content) {
+    return HasEncryptedShape(content.data(), content.size());
+}
+
+// Whether the vault in the stream has the encrypted form: at least half of its field records have
+// the encrypted shape.  False without any field record (an empty vault reads alike in both forms).
+// Reads the stream to its end, or to the first damaged record.
+bool HasEncryptedForm(CArchiveReader& ar);
 
 // The count record's value as atoi reads it (white space, sign, digits; none gives 0), saturated.
 int ParseCount(const char* text, std::size_t length);

@@ -227,6 +227,34 @@ TEST(VaultFile, SaveBeyondTheFileSizeLimit) {
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"v.zlm"})) << "no temporary file left";
 }
 
+TEST(VaultFile, TellsTheEncryptedFormFromThePlainForm) {
+    CTempDir dir;
+    auto is = [&](const std::string& name, const std::string& bytes) {
+        WriteFile(dir.File(name), bytes);
+        return IsEncryptedVaultFile(dir.File(name));
+    };
+    const std::string encrypted = testutil::WriteToMemory(SSample("pw").data);
+    EXPECT_TRUE(is("encrypted.zlm", encrypted));
+    EXPECT_TRUE(is("truncated.zlm", encrypted.substr(0, encrypted.size() - 20)));
+    EXPECT_FALSE(is("plain.zlm", testutil::WriteToMemory(SSample("").data)));
+    EXPECT_FALSE(is("empty.zlm", ""));
+    EXPECT_FALSE(is("no-entries.zlm", testutil::FromHex("01 30")));
+    EXPECT_FALSE(IsEncryptedVaultFile(dir.File("missing.zlm")));
+    EXPECT_FALSE(IsEncryptedVaultFile(dir.Path()));
+
+    // An encrypted vault opened without its password, one entry added, saved: still encrypted.
+    CVaultData raw;
+    ASSERT_TRUE(testutil::ReadFromMemory(encrypted, raw).ok());
+    raw.AddEntry("typed", "", "", "");
+    EXPECT_TRUE(is("mixed.zlm", testutil::WriteToMemory(raw)));
+
+    // Plain texts that happen to look like one encrypted field each do not make a vault encrypted.
+    CVaultData lookalike;
+    lookalike.AddEntry("8 abcdefgh", "name", "", "16 0123456789abcdef");
+    lookalike.AddEntry("site", "", "", "");
+    EXPECT_FALSE(is("lookalike.zlm", testutil::WriteToMemory(lookalike)));
+}
+
 TEST(VaultFile, ErrorTexts) {
     auto text = [](EVaultStatus status, EFileErrorCause cause, bool saving) {
         SVaultResult r;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 
 #include "test_util.h"
 #include "vault/vault_format.h"
@@ -313,17 +314,104 @@ TEST(VaultFormat, WrongPasswordIsDetectedAndAddsNothing) {
     EXPECT_EQ(read.GetEntryCount(), 0);
 }
 
-TEST(VaultFormat, WrongPasswordFoundInALaterEntryDropsTheEarlierOnes) {
+// The steps that make such a file: open an encrypted vault without its password (the records read
+// as raw texts), add an entry, save.  The right password must still open all of it.
+TEST(VaultFormat, MixedVaultOpensWholeWithTheRightPassword) {
     CVaultData source;
     source.SetVaultPassword(kPassword);
     source.AddEntry("a", "b", "c", "d");
-    std::string bytes = WriteToMemory(source);
-    bytes[1] = '2';
-    bytes += FromHex("01 61 01 62 01 63 01 64");  // a plain entry after the encrypted one
+    source.AddEntry("site", "", "secret", "comment");
+    CVaultData raw;
+    ASSERT_TRUE(ReadFromMemory(WriteToMemory(source), raw).ok());
+    raw.AddEntry("typed", "12 monkeys", "", "8 abcdefgh");
+    const std::string mixed = WriteToMemory(raw);
+
     CVaultData data;
     data.SetVaultPassword(kPassword);
-    EXPECT_EQ(ReadFromMemory(bytes, data).status, EVaultStatus::kWrongPassword);
-    EXPECT_EQ(data.GetEntryCount(), 0);
+    ASSERT_TRUE(ReadFromMemory(mixed, data).ok());
+    ASSERT_EQ(data.GetEntryCount(), 3);
+    source.AddEntry("typed", "12 monkeys", "", "8 abcdefgh");
+    testutil::ExpectSameEntries(data, source);
+
+    // Saved with the password, every record is encrypted and the file reads back the same.
+    CVaultData again;
+    again.SetVaultPassword(kPassword);
+    ASSERT_TRUE(ReadFromMemory(WriteToMemory(data), again).ok());
+    testutil::ExpectSameEntries(again, source);
+
+    CVaultData wrong;
+    wrong.SetVaultPassword("Geheimnis2");
+    EXPECT_EQ(ReadFromMemory(mixed, wrong).status, EVaultStatus::kWrongPassword);
+    EXPECT_EQ(wrong.GetEntryCount(), 0);
+
+    // Half of the fields still open the vault; more plain entries than encrypted ones do not.
+    raw.AddEntry("x", "y", "z", "w");
+    CVaultData half;
+    half.SetVaultPassword(kPassword);
+    EXPECT_TRUE(ReadFromMemory(WriteToMemory(raw), half).ok());
+    raw.AddEntry("x", "y", "z", "w");
+    CVaultData mostlyPlain;
+    mostlyPlain.SetVaultPassword(kPassword);
+    EXPECT_EQ(ReadFromMemory(WriteToMemory(raw), mostlyPlain).status, EVaultStatus::kWrongPassword);
+    EXPECT_EQ(mostlyPlain.GetEntryCount(), 0);
+}
+
+TEST(VaultFormat, DamagedRecordReadsRawAndHidesNothingElse) {
+    CVaultData source;
+    source.SetVaultPassword(kPassword);
+    for (int i = 0; i < 3; ++i) {
+        source.AddEntry("site" + std::to_string(i), "name", "secret", "comment");
+    }
+    std::string bytes = WriteToMemory(source);
+    // Entry 1's password record ("8 " and 8 cipher bytes) is the count's and 6 more records on.
+    CArchiveReader ar(bytes.data(), bytes.size());
+    std::string record;
+    for (int i = 0; i < 7; ++i) {
+        ASSERT_TRUE(ReadStringRecord(ar, record));
+    }
+    const std::size_t at = bytes.size() - static_cast<std::size_t>(ar.Remaining());
+    ASSERT_EQ(bytes.substr(at, 3), FromHex("0a 38 20"));
+    bytes[at + 5] = static_cast<char>(bytes[at + 5] ^ 0x5A);
+
+    CVaultData data;
+    data.SetVaultPassword(kPassword);
+    ASSERT_TRUE(ReadFromMemory(bytes, data).ok());
+    ASSERT_EQ(data.GetEntryCount(), 3);
+    EXPECT_EQ(data.GetEntryAt(1).GetPasswort(), bytes.substr(at + 1, 10)) << "the record as it stands";
+    EXPECT_EQ(data.GetEntryAt(1).GetSeite(), "site1");
+    EXPECT_EQ(data.GetEntryAt(2).GetPasswort(), "secret");
+}
+
+// A wrong key gives a field its prefix by chance now and then; that must never open a vault.
+TEST(VaultFormat, WrongPasswordsOverManyKeysAndSizesAreNeverAccepted) {
+    std::mt19937 random(20240611);
+    auto randomText = [&](std::size_t minLength, std::size_t maxLength) {
+        std::string text(std::uniform_int_distribution<std::size_t>(minLength, maxLength)(random), ' ');
+        for (char& c : text) {
+            c = static_cast<char>(std::uniform_int_distribution<int>(0x20, 0xFF)(random));
+        }
+        return text;
+    };
+    for (int entries : {1, 2, 3, 5, 8, 20, 100, 500}) {
+        CVaultData source;
+        source.SetVaultPassword(kPassword);
+        for (int i = 0; i < entries; ++i) {
+            source.AddEntry(randomText(0, 30), randomText(0, 12), randomText(0, 20), randomText(0, 3));
+        }
+        const std::string bytes = WriteToMemory(source);
+        const int keys = entries >= 100 ? 200 : 2000;
+        for (int k = 0; k < keys; ++k) {
+            const std::string key = randomText(1, 56);
+            if (key == kPassword) {
+                continue;
+            }
+            CVaultData data;
+            data.SetVaultPassword(key);
+            ASSERT_EQ(ReadFromMemory(bytes, data).status, EVaultStatus::kWrongPassword)
+                << entries << " entries, key " << ToHex(key);
+            ASSERT_EQ(data.GetEntryCount(), 0);
+        }
+    }
 }
 
 TEST(VaultFormat, EncryptedFileReadWithoutPasswordGivesRawRecords) {
@@ -358,12 +446,13 @@ TEST(VaultFormat, DamagedCipherLengthsDecryptOnlyTheBytesPresent) {
         EVaultStatus status;
         std::string site;  // the text read, when status is kOk
     };
+    // Without the prefix a field reads as its record, the three others carry the vault.
     const Case cases[] = {
         {"100 " + cipherBytes, EVaultStatus::kOk, "abcdefghijklmn"},  // longer than present
         {"9999999999 " + cipherBytes.substr(0, 8), EVaultStatus::kOk, "abcdef"},
-        {"-8 " + cipherBytes, EVaultStatus::kWrongPassword, ""},       // no bytes: no prefix
-        {cipherBytes.substr(0, 3), EVaultStatus::kWrongPassword, ""},  // no space
-        {"", EVaultStatus::kWrongPassword, ""},
+        {"-8 " + cipherBytes, EVaultStatus::kOk, "-8 " + cipherBytes},            // no bytes: no prefix
+        {cipherBytes.substr(0, 3), EVaultStatus::kOk, cipherBytes.substr(0, 3)},  // no space
+        {"", EVaultStatus::kOk, ""},
     };
     for (const Case& c : cases) {
         CVaultData data;
@@ -380,6 +469,19 @@ TEST(VaultFormat, DamagedCipherLengthsDecryptOnlyTheBytesPresent) {
     ASSERT_TRUE(ReadFromMemory(withSite("13 " + cipherBytes.substr(0, 13)), data).ok());
     EXPECT_EQ(data.GetEntryAt(0).GetSeite().substr(0, 6), "abcdef");
     EXPECT_NE(data.GetEntryAt(0).GetSeite(), "abcdefghijklmn");
+}
+
+TEST(VaultFormat, EncryptedShapeOfOneRecord) {
+    const std::string eight(8, 'x');
+    EXPECT_TRUE(HasEncryptedShape("8 " + eight));
+    EXPECT_TRUE(HasEncryptedShape("16 " + eight + eight));
+    EXPECT_TRUE(HasEncryptedShape(std::string("8 \0\0\0\0\0\0\0\0", 10)));
+    for (const std::string& content :
+         {std::string(), std::string("0 "), "8 " + eight.substr(1), "8 " + eight + "x", "08 " + eight,
+          "+8 " + eight, "-8 " + eight, "12 " + eight + "xxxx", "8" + eight, " 8 " + eight,
+          "18446744073709551624 " + eight}) {
+        EXPECT_FALSE(HasEncryptedShape(content)) << ToHex(content);
+    }
 }
 
 TEST(Entry, OwnSerializationIsFourRecords) {
