@@ -120,6 +120,20 @@ int SyncFolder(const std::string& folder) {
     return 0;
 }
 
+// The rename needs only the folder, so it would replace a file that its user made read-only
+// (mode, immutable attribute, someone else's file).  Saving must honour the file itself.  The
+// privileged user passes every mode check; like the kernel does for execute bits, it is refused
+// when no write bit is set at all.
+int RefusesWriting(const std::string& target, const struct stat& st) {
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        return errno;
+    }
+    if (geteuid() == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return EACCES;
+    }
+    return 0;
+}
+
 // Writes the vault into the open temporary file and makes it durable.
 SVaultResult WriteTemp(int fd, const struct stat* old, const CVaultData& data) {
     if (old) {
@@ -214,6 +228,11 @@ SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data) {
         if (replacing && !S_ISREG(old.st_mode)) {
             // A rename would put the vault in place of a folder, a device or a pipe.
             return FileErrorResult(S_ISDIR(old.st_mode) ? EISDIR : EACCES);
+        }
+        if (replacing) {
+            if (const int error = RefusesWriting(target, old)) {
+                return FileErrorResult(error);
+            }
         }
 
         std::string tempPath;

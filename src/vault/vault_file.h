@@ -20,7 +20,8 @@ bool IsEncryptedVaultFile(const std::string& path);
 // the old file is unchanged and the temporary file removed.  A new file gets mode 0600, a replaced
 // one keeps its mode (and its owner, where the process may give it); a symbolic link is saved to
 // its final target and stays a link.  A target that exists but is not a regular file (a folder, a
-// device) is refused as access denied.
+// device), or that the user may not write (read-only mode, immutable, someone else's), is refused
+// as access denied.
 SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data);
 
 // The message template (code page 1252, "%1" stands for the path) for a failed open or save.

@@ -186,6 +186,59 @@ TEST(VaultFile, FailedSavesLeaveTheOldFile) {
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"folder", "v.zlm"}));
 }
 
+// Sets the immutable attribute on a file for as long as it lives, where the caller may.
+class CImmutableFile {
+public:
+    explicit CImmutableFile(const std::string& path) : m_fd(open(path.c_str(), O_RDONLY)) {
+        int flags = 0;
+        if (m_fd >= 0 && ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            m_set = ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+    }
+    ~CImmutableFile() {
+        int flags = 0;
+        if (m_set && ioctl(m_fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ioctl(m_fd, FS_IOC_SETFLAGS, &flags);
+        }
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    bool Set() const { return m_set; }
+
+private:
+    int m_fd;
+    bool m_set = false;
+};
+
+TEST(VaultFile, ReadOnlyVaultIsNotReplaced) {
+    CTempDir dir;
+    const std::string path = dir.File("v.zlm");
+    WriteFile(path, "the old vault");
+    ASSERT_EQ(symlink("v.zlm", dir.File("link").c_str()), 0);
+    chmod(path.c_str(), 0400);
+    for (const std::string& name : {path, dir.File("link")}) {
+        const SVaultResult result = SaveVaultFile(name, SSample("pw").data);
+        EXPECT_EQ(result.cause, EFileErrorCause::kAccessDenied) << name;
+        EXPECT_EQ(VaultErrorTemplate(result, true), "Zugriff auf %1 wurde verwehrt.");
+    }
+    EXPECT_EQ(ReadFile(path), "the old vault");
+    EXPECT_EQ(ModeOf(path), 0400u);
+
+    chmod(path.c_str(), 0600);
+    {
+        CImmutableFile immutable(path);
+        if (immutable.Set()) {
+            EXPECT_EQ(SaveVaultFile(path, SSample("pw").data).cause, EFileErrorCause::kAccessDenied);
+        }
+    }
+    EXPECT_EQ(ReadFile(path), "the old vault");
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"link", "v.zlm"})) << "no temporary file left";
+    EXPECT_TRUE(SaveVaultFile(path, SSample("pw").data).ok()) << "writable again";
+}
+
 TEST(VaultFile, SaveIntoALockedFolder) {
     CTempDir dir;
     const std::string path = dir.File("v.zlm");
