@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "vault/cp1252.h"
+#include "vault/secure_wipe.h"
 
 // ---- CArchiveReader
 
@@ -24,6 +25,10 @@ CArchiveReader::CArchiveReader(int fd) : m_fd(fd), m_buffer(kBufferSize) {
 
 CArchiveReader::CArchiveReader(const void* data, std::size_t size)
     : m_knownSize(size), m_data(static_cast<const unsigned char*>(data)), m_end(size) {}
+
+CArchiveReader::~CArchiveReader() {
+    SecureWipe(m_buffer.data(), m_buffer.size());
+}
 
 void CArchiveReader::Fail(EStreamStatus status, int error) {
     if (m_status == EStreamStatus::kOk) {
@@ -128,6 +133,11 @@ CArchiveWriter::CArchiveWriter(int fd) : m_fd(fd) {
 }
 
 CArchiveWriter::CArchiveWriter(std::string& memory) : m_memory(&memory) {}
+
+CArchiveWriter::~CArchiveWriter() {
+    // Flush empties the vector but leaves its bytes in the capacity.
+    SecureWipe(m_buffer.data(), m_buffer.capacity());
+}
 
 void CArchiveWriter::Fail(int error) {
     if (m_status == EStreamStatus::kOk) {

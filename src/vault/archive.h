@@ -29,6 +29,7 @@ public:
     CArchiveReader(const void* data, std::size_t size);
     CArchiveReader(const CArchiveReader&) = delete;
     CArchiveReader& operator=(const CArchiveReader&) = delete;
+    ~CArchiveReader();  // wipes the buffer: it held vault texts, plain ones among them
 
     EStreamStatus Status() const { return m_status; }
     int Errno() const { return m_errno; }
@@ -69,6 +70,7 @@ public:
     explicit CArchiveWriter(std::string& memory);  // appends to a string
     CArchiveWriter(const CArchiveWriter&) = delete;
     CArchiveWriter& operator=(const CArchiveWriter&) = delete;
+    ~CArchiveWriter();  // wipes the buffer, as the reader does
 
     EStreamStatus Status() const { return m_status; }
     int Errno() const { return m_errno; }

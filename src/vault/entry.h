@@ -21,8 +21,8 @@ public:
     const std::string& GetPasswort() const { return m_strPasswort; }
     const std::string& GetKommentar() const { return m_strKommentar; }
 
-    // The entry's own serialization: the four fields as string records in field order.
-    // The vault file does not use it (it writes each field itself).
+    // The entry's own serialization: the four fields as string records in field order, which is
+    // also an entry of the vault file's plain form.
     bool Store(CArchiveWriter& ar) const;
     bool Load(CArchiveReader& ar);  // false at end of data; the entry is then unchanged
 

@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdint>
 #include <new>
+#include <stdexcept>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/random.h>
@@ -11,6 +13,12 @@
 #include <unistd.h>
 
 namespace {
+
+SVaultResult StatusResult(EVaultStatus status) {
+    SVaultResult result;
+    result.status = status;
+    return result;
+}
 
 // Closes a descriptor on every path out of a function.
 class CFd {
@@ -109,6 +117,25 @@ int CreateTempFile(const std::string& target, std::string& tempPath, int& fd) {
     return EEXIST;
 }
 
+// The temporary file is removed on every way out (an exception among them) unless it became the
+// vault.
+class CTempFile {
+public:
+    explicit CTempFile(std::string path) : m_path(std::move(path)) {}
+    CTempFile(const CTempFile&) = delete;
+    CTempFile& operator=(const CTempFile&) = delete;
+    ~CTempFile() {
+        if (!m_path.empty()) {
+            unlink(m_path.c_str());
+        }
+    }
+    const std::string& Path() const { return m_path; }
+    void Keep() { m_path.clear(); }
+
+private:
+    std::string m_path;
+};
+
 int SyncFolder(const std::string& folder) {
     CFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() < 0) {
@@ -189,8 +216,12 @@ SVaultResult LoadVaultFile(const std::string& path, CVaultData& data) {
     if (S_ISREG(st.st_mode) && st.st_size == 0) {
         return {};
     }
-    CArchiveReader ar(fd.Get());
-    return ReadVault(ar, data);
+    try {
+        CArchiveReader ar(fd.Get());
+        return ReadVault(ar, data);
+    } catch (const std::bad_alloc&) {  // the reader's buffer
+        return StatusResult(EVaultStatus::kOutOfMemory);
+    }
 }
 
 bool IsEncryptedVaultFile(const std::string& path) {
@@ -203,7 +234,7 @@ bool IsEncryptedVaultFile(const std::string& path) {
         }
         CArchiveReader ar(fd.Get());
         return HasEncryptedForm(ar);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return false;
     }
 }
@@ -241,26 +272,27 @@ SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data) {
             return FileErrorResult(error);
         }
         CFd fd(rawFd);
+        CTempFile temp(std::move(tempPath));
         SVaultResult result = WriteTemp(fd.Get(), replacing ? &old : nullptr, data);
         if (fd.Close() != 0 && result.ok()) {
             result = FileErrorResult(errno);
         }
-        if (result.ok() && rename(tempPath.c_str(), target.c_str()) != 0) {
+        if (result.ok() && rename(temp.Path().c_str(), target.c_str()) != 0) {
             result = FileErrorResult(errno);
         }
         if (!result.ok()) {
-            unlink(tempPath.c_str());
             return result;
         }
+        temp.Keep();
         if (const int error = SyncFolder(DirName(target))) {
             // The new file is in place; only its durability is in doubt.
             return FileErrorResult(error);
         }
         return result;
     } catch (const std::bad_alloc&) {
-        SVaultResult result;
-        result.status = EVaultStatus::kOutOfMemory;
-        return result;
+        return StatusResult(EVaultStatus::kOutOfMemory);
+    } catch (const std::exception&) {
+        return StatusResult(EVaultStatus::kGeneralError);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "vault/secure_wipe.h"
@@ -244,6 +245,8 @@ EFileErrorCause FileErrorCauseFromErrno(int error) {
             return EFileErrorCause::kInvalidFile;
         case ESPIPE:
             return EFileErrorCause::kBadSeek;
+        case EOVERFLOW:  // an offset or size past what the file can address
+            return EFileErrorCause::kEndOfFile;
         case EBUSY:
             return EFileErrorCause::kSharingViolation;
         case ENOLCK:
@@ -341,6 +344,8 @@ SVaultResult WriteVault(CArchiveWriter& ar, const CVaultData& data) {
         return StreamResult(ar.Status(), ar.Errno());
     } catch (const std::bad_alloc&) {
         return Status(EVaultStatus::kOutOfMemory);
+    } catch (const std::exception&) {  // whatever else the library throws stops here, reported
+        return Status(EVaultStatus::kGeneralError);
     }
 }
 
@@ -374,5 +379,7 @@ SVaultResult ReadVault(CArchiveReader& ar, CVaultData& data) {
         return result;
     } catch (const std::bad_alloc&) {
         return Status(EVaultStatus::kOutOfMemory);
+    } catch (const std::exception&) {  // whatever else the library throws stops here, reported
+        return Status(EVaultStatus::kGeneralError);
     }
 }

@@ -182,6 +182,14 @@ TEST(VaultFile, FailedSavesLeaveTheOldFile) {
     zero.data.AddEntry(std::string("a\0b", 3), "", "", "");
     EXPECT_EQ(SaveVaultFile(path, zero.data).status, EVaultStatus::kZeroByteInText);
 
+    // Memory runs out once the temporary file exists (the writer's buffer).
+    const SSample sample("pw");
+    {
+        testutil::CAllocationProbe probe(8192);
+        result = SaveVaultFile(path, sample.data);
+    }
+    EXPECT_EQ(result.status, EVaultStatus::kOutOfMemory);
+
     EXPECT_EQ(ReadFile(path), "the old vault");
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"folder", "v.zlm"}));
 }
@@ -335,6 +343,8 @@ TEST(VaultFile, ErrorTexts) {
               "Beim Zugriff auf %1 wurde ein voller Datentr\xE4ger gemeldet.");
     EXPECT_EQ(VaultErrorTemplate(FileErrorResult(ENAMETOOLONG), true),
               "%1 enth\xE4lt eine ung\xFCltige Pfadangabe.");
+    EXPECT_EQ(VaultErrorTemplate(FileErrorResult(EOVERFLOW), false),
+              "Es wurde versucht, auf eine Stelle hinter dem Ende von %1 zuzugreifen.");
     EXPECT_EQ(VaultErrorTemplate(FileErrorResult(EIO), true),
               "Ein Hardware-E/A-Fehler wurde w\xE4hrend des Zugriffs auf %1 gemeldet.");
     EXPECT_EQ(VaultErrorTemplate(FileErrorResult(EPROTO), true),
