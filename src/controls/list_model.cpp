@@ -58,6 +58,10 @@ int CListModel::InsertRow(int row, const QString& text) {
     if (!r.texts.empty()) {
         r.texts[0] = text;
     }
+    if (m_bBatch) {
+        m_rows.insert(m_rows.begin() + row, std::move(r));
+        return row;
+    }
     beginInsertRows(QModelIndex(), row, row);
     m_rows.insert(m_rows.begin() + row, std::move(r));
     endInsertRows();
@@ -74,7 +78,28 @@ bool CListModel::RemoveRow(int row) {
     return true;
 }
 
+void CListModel::BeginBatch(std::size_t expectedRows) {
+    if (m_bBatch) {
+        return;
+    }
+    beginResetModel();
+    m_bBatch = true;
+    m_rows.reserve(expectedRows);
+}
+
+void CListModel::EndBatch() {
+    if (!m_bBatch) {
+        return;
+    }
+    m_bBatch = false;
+    endResetModel();
+}
+
 void CListModel::RemoveAllRows() {
+    if (m_bBatch) {
+        m_rows.clear();
+        return;
+    }
     beginResetModel();
     m_rows.clear();
     endResetModel();
@@ -89,6 +114,9 @@ bool CListModel::SetText(int row, int column, const QString& text) {
         return false;
     }
     m_rows[row].texts[column] = text;
+    if (m_bBatch) {
+        return true;
+    }
     const QModelIndex cell = index(row, column);
     emit dataChanged(cell, cell, {Qt::DisplayRole});
     return true;

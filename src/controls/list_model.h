@@ -37,6 +37,11 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     int RowCount() const { return static_cast<int>(m_rows.size()); }
+
+    // Between these two, row inserts and text changes tell the views nothing; the end resets them
+    // once.  Filling 100,000 rows one signal at a time would take seconds.
+    void BeginBatch(std::size_t expectedRows);
+    void EndBatch();
     int ColumnCount() const { return static_cast<int>(m_columns.size()); }
 
     // A new row at row (clamped to 0..RowCount) with text in column 0; returns its position.
@@ -82,4 +87,5 @@ private:
 
     std::vector<Column> m_columns;
     std::vector<Row> m_rows;
+    bool m_bBatch = false;
 };

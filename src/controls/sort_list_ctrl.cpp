@@ -181,6 +181,14 @@ int CSortListCtrl::GetItemCount() const {
     return m_model->RowCount();
 }
 
+void CSortListCtrl::BeginFill(std::size_t expectedRows) {
+    m_model->BeginBatch(expectedRows);
+}
+
+void CSortListCtrl::EndFill() {
+    m_model->EndBatch();
+}
+
 int CSortListCtrl::InsertItem(int row, const QString& text) {
     return m_model->InsertRow(row, text);
 }

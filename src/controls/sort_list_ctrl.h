@@ -78,6 +78,10 @@ public:
     void MoveColumn(int from, int to);
 
     // Rows.
+    // A fill of many rows: between the two calls the view is not told of each row, only once at
+    // the end.  Selection and current row are cleared.
+    void BeginFill(std::size_t expectedRows);
+    void EndFill();
     int GetItemCount() const;
     int InsertItem(int row, const QString& text);  // returns the new row's position, clamped to the ends
     bool DeleteItem(int row);

@@ -1,0 +1,21 @@
+// zelmora: the desktop program.
+#include "app/product.h"
+#include "app/zelmora_app.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QString::fromLatin1(product::kMakerKey));
+    QApplication::setApplicationName(QString::fromLatin1(product::kAppTitle));
+    QApplication::setDesktopFileName(QStringLiteral("de.halvorn.Zelmora"));
+
+    CZelmoraApp zelmora;
+    int exitCode = 0;
+    if (!zelmora.InitInstance(QApplication::arguments().mid(1), &exitCode)) {
+        return exitCode;
+    }
+    const int result = QApplication::exec();
+    zelmora.ExitInstance();
+    return result;
+}

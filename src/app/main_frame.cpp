@@ -1,0 +1,371 @@
+#include "app/main_frame.h"
+
+#include "app/command_actions.h"
+#include "app/lock_keys.h"
+#include "app/product.h"
+#include "app/settings_store.h"
+#include "dialogs/about_dlg.h"
+#include "resources/app_icon.h"
+#include "resources/commands.h"
+#include "resources/resource_ids.h"
+#include "vault/zelmora_doc.h"
+#include "view/zelmora_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QWindow>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kIdle = u"Bereit"_s;
+
+// Commands that act on the selected row.
+bool NeedsSelection(int id) {
+    switch (id) {
+        case zid::ID_ENTRY_CHANGE:
+        case zid::ID_ENTRY_DELETE:
+        case zid::ID_ENTRY_DUPLICATE:
+        case zid::ID_COPY_SEITE:
+        case zid::ID_COPY_NAME:
+        case zid::ID_COPY_PASSWORT:
+        case zid::ID_COPY_KOMMENTAR:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The show states of the stored placement.
+constexpr int kShowNormal = 1;
+constexpr int kShowMinimized = 2;
+constexpr int kShowMaximized = 3;
+constexpr int kShowAsIs = 5;
+constexpr int kFlagRestoreToMaximized = 2;
+
+}  // namespace
+
+CMainFrame::CMainFrame(CZelmoraDoc& doc, QWidget* parent)
+    : QMainWindow(parent),
+      m_doc(doc),
+      m_view(new CZelmoraView(doc, this)),
+      m_actions(new CCommandActions(this)) {
+    setObjectName(u"mainFrame"_s);
+    setWindowIcon(AppIcon());
+    setCentralWidget(m_view);
+    m_view->SetActions(m_actions);
+    m_doc.SetMainWindow(this);
+    resize(600, 400);
+
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    ConnectCommands();
+
+    connect(m_view, &CZelmoraView::messageText, this, &CMainFrame::SetMessageText);
+    connect(m_view, &CZelmoraView::commandStateChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(&m_doc, &CDocument::titleChanged, this, &CMainFrame::UpdateTitle);
+    connect(&m_doc, &CDocument::bringToFront, this, &CMainFrame::BringToFront);
+    UpdateTitle();
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+}
+
+QString CMainFrame::BarStateSection() {
+    return QString::fromLatin1(product::kAppTitle) + u"-Summary"_s;
+}
+
+void CMainFrame::CreateMenus() {
+    for (const SMenuInfo& info : MainMenu()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(info.title));
+        for (const int id : info.ids) {
+            if (id == 0) {
+                menu->addSeparator();
+            } else {
+                menu->addAction(m_actions->Get(id));
+            }
+        }
+        // The enabling is brought up to date before a menu shows.
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    }
+}
+
+void CMainFrame::CreateToolBar() {
+    m_toolBar = addToolBar(u"Symbolleiste"_s);
+    m_toolBar->setObjectName(u"toolBar"_s);
+    m_toolBar->setIconSize(QSize(16, 16) * 1.5);
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    for (const int id : ToolBarButtons()) {
+        if (id == 0) {
+            m_toolBar->addSeparator();
+        } else {
+            m_toolBar->addAction(m_actions->Get(id));
+        }
+    }
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(u"statusBar"_s);
+    m_message = new QLabel(kIdle, bar);
+    m_message->setObjectName(u"messagePane"_s);
+    bar->addWidget(m_message, 1);
+    const char* names[3] = {"capsPane", "numPane", "scrollPane"};
+    for (int i = 0; i < 3; ++i) {
+        auto* pane = new QLabel(bar);
+        pane->setObjectName(QString::fromLatin1(names[i]));
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(u"NUM"_s) + 8);
+        bar->addPermanentWidget(pane);
+        m_lockPanes[i] = pane;
+    }
+    UpdateLockPanes();
+}
+
+void CMainFrame::ConnectCommands() {
+    const auto on = [this](int id, auto handler) {
+        connect(m_actions->Get(id), &QAction::triggered, this, [this, handler] {
+            handler();
+            UpdateCommandUI();
+        });
+    };
+    CZelmoraView& view = *m_view;
+    CZelmoraDoc& doc = m_doc;
+    on(zid::ID_FILE_NEW, [&view] { view.OnFileNew(); });
+    on(zid::ID_FILE_OPEN, [&doc] { doc.OnFileOpen(); });
+    on(zid::ID_FILE_SAVE, [&doc] { doc.OnFileSave(); });
+    on(zid::ID_FILE_SAVE_AS, [&doc] { doc.OnFileSaveAs(); });
+    on(zid::ID_FILE_SEND_MAIL, [&doc] { doc.OnFileSendMail(); });
+    on(zid::ID_FILE_MRU_FILE1, [&doc] { doc.OnOpenLastFile(); });
+    on(zid::ID_APP_EXIT, [this] { close(); });
+    on(zid::ID_ENTRY_NEW, [&view] { view.OnEntryNew(); });
+    on(zid::ID_ENTRY_CHANGE, [&view] { view.OnEntryChange(); });
+    on(zid::ID_ENTRY_DELETE, [&view] { view.OnEntryDelete(); });
+    on(zid::ID_ENTRY_DUPLICATE, [&view] { view.OnEntryDuplicate(); });
+    on(zid::ID_CHANGE_PASSWORD, [&doc] { doc.OnChangePassword(); });
+    for (const int id :
+         {zid::ID_COPY_SEITE, zid::ID_COPY_NAME, zid::ID_COPY_PASSWORT, zid::ID_COPY_KOMMENTAR}) {
+        on(id, [&view, id] { view.OnCopyField(id); });
+    }
+    on(zid::ID_CLEAR_CLIPBOARD, [&view] { view.OnClearClipboard(); });
+    on(zid::ID_OPTIONS, [&view] { view.OnOptions(); });
+    on(zid::ID_REFRESH, [&view] { view.OnRefresh(); });
+    on(zid::ID_APP_ABOUT, [this] {
+        CAboutDlg dlg(this);
+        dlg.DoModal();
+    });
+
+    QAction* toolBarItem = m_actions->Get(zid::ID_VIEW_TOOLBAR);
+    toolBarItem->setCheckable(true);
+    connect(toolBarItem, &QAction::triggered, m_toolBar, &QToolBar::setVisible);
+    QAction* statusBarItem = m_actions->Get(zid::ID_VIEW_STATUS_BAR);
+    statusBarItem->setCheckable(true);
+    connect(statusBarItem, &QAction::triggered, statusBar(), &QStatusBar::setVisible);
+}
+
+void CMainFrame::UpdateCommandUI() {
+    const bool selected = m_view->HasSelection();
+    for (const auto& [id, action] : m_actions->All()) {
+        if (NeedsSelection(id)) {
+            action->setEnabled(selected);
+        }
+    }
+    QAction* recent = m_actions->Get(zid::ID_FILE_MRU_FILE1);
+    const CRecentFileList& files = m_doc.RecentFiles();
+    recent->setEnabled(!files.IsEmpty());
+    recent->setText(files.IsEmpty() ? u"Letzte Datei"_s : files.MenuText());
+    m_actions->Get(zid::ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
+    m_actions->Get(zid::ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(m_doc.GetTitle() + u" - "_s + QString::fromLatin1(product::kAppTitle));
+}
+
+void CMainFrame::SetMessageText(const QString& text) {
+    m_message->setText(text);
+}
+
+QString CMainFrame::MessageText() const {
+    return m_message->text();
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // A prompt while the pointer is on an item; the idle text when it leaves.
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        m_message->setText(tip.isEmpty() ? kIdle : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::UpdateLockPanes() {
+    const SLockState state = ReadLockState();
+    const bool on[3] = {state.caps, state.num, state.scroll};
+    const QString texts[3] = {u"UF"_s, u"NUM"_s, u"RF"_s};
+    for (int i = 0; i < 3; ++i) {
+        m_lockPanes[i]->setText(state.known && on[i] ? texts[i] : QString());
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::WindowActivate:
+        case QEvent::FocusIn:
+            if (watched == this || watched == windowHandle() ||
+                (watched->isWidgetType() && isAncestorOf(static_cast<QWidget*>(watched)))) {
+                UpdateLockPanes();
+            }
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::SavePlacement() const {
+    const Qt::WindowStates state = windowState();
+    int flags = 0;
+    int showCommand = kShowNormal;
+    if (state.testFlag(Qt::WindowMinimized)) {
+        showCommand = kShowMinimized;
+        if (state.testFlag(Qt::WindowMaximized)) {
+            flags |= kFlagRestoreToMaximized;
+        }
+    } else if (state.testFlag(Qt::WindowMaximized) || state.testFlag(Qt::WindowFullScreen)) {
+        showCommand = kShowMaximized;
+    }
+    // The rectangle the window returns to when it is neither maximised nor minimised.
+    const QRect rect =
+        showCommand == kShowNormal || !normalGeometry().isValid() ? geometry() : normalGeometry();
+    using namespace settings;
+    CSettingsStore::WriteInt(kSectionWndStatus, kFlag, flags);
+    CSettingsStore::WriteInt(kSectionWndStatus, kShowCmd, showCommand);
+    CSettingsStore::WriteInt(kSectionWndStatus, kLeft, rect.left());
+    CSettingsStore::WriteInt(kSectionWndStatus, kTop, rect.top());
+    CSettingsStore::WriteInt(kSectionWndStatus, kRight, rect.left() + rect.width());
+    CSettingsStore::WriteInt(kSectionWndStatus, kBottom, rect.top() + rect.height());
+    const auto store = CSettingsStore::Open();
+    store->beginGroup(BarStateSection());
+    store->setValue(u"State"_s, saveState());
+    store->endGroup();
+}
+
+void CMainFrame::RestorePlacement(int& showCommand) {
+    using namespace settings;
+    const int left = CSettingsStore::ReadInt(kSectionWndStatus, kLeft, 100);
+    const int top = CSettingsStore::ReadInt(kSectionWndStatus, kTop, 100);
+    const int right = CSettingsStore::ReadInt(kSectionWndStatus, kRight, 700);
+    const int bottom = CSettingsStore::ReadInt(kSectionWndStatus, kBottom, 500);
+    const int flags = CSettingsStore::ReadInt(kSectionWndStatus, kFlag, 0);
+    showCommand = CSettingsStore::ReadInt(kSectionWndStatus, kShowCmd, kShowAsIs);
+    {
+        const auto store = CSettingsStore::Open();
+        store->beginGroup(BarStateSection());
+        const QByteArray bars = store->value(u"State"_s).toByteArray();
+        store->endGroup();
+        if (!bars.isEmpty()) {
+            restoreState(bars);
+        }
+    }
+    // The stored numbers are used as they are; only a size no window can have is left alone.
+    if (right > left && bottom > top) {
+        setGeometry(left, top, right - left, bottom - top);
+    }
+    if (showCommand == kShowMinimized && (flags & kFlagRestoreToMaximized)) {
+        showCommand = -kShowMinimized;  // minimised, returning to maximised
+    }
+}
+
+void CMainFrame::ActivateFrame(int showCommand) {
+    if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kRestorePosition, 1) >= 1 &&
+        m_bFirstActivation) {
+        m_bFirstActivation = false;
+        RestorePlacement(showCommand);
+    }
+    m_bFirstActivation = false;
+    switch (showCommand) {
+        case kShowMaximized:
+            showMaximized();
+            break;
+        case kShowMinimized:
+            showMinimized();
+            break;
+        case -kShowMinimized:
+            setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
+            show();
+            break;
+        default:
+            // 1, 5 and anything else: a visible, normal window (a stored 0 would hide it for good).
+            show();
+            break;
+    }
+    UpdateCommandUI();
+}
+
+void CMainFrame::BringToFront() {
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Written first, even when the user then cancels the save prompt.
+    SavePlacement();
+    if (!m_doc.SaveModified()) {
+        event->ignore();
+        return;
+    }
+    m_view->ClearOwnClipboard();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        for (const QUrl& url : event->mimeData()->urls()) {
+            if (url.isLocalFile()) {
+                event->acceptProposedAction();
+                return;
+            }
+        }
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths.append(url.toLocalFile());
+        }
+    }
+    event->acceptProposedAction();
+    activateWindow();
+    for (const QString& path : paths) {
+        m_doc.OpenDocumentFile(path);
+    }
+    UpdateCommandUI();
+}

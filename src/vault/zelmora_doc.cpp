@@ -1,0 +1,231 @@
+#include "vault/zelmora_doc.h"
+
+#include "app/file_dialog.h"
+#include "app/message_box.h"
+#include "app/settings_store.h"
+#include "dialogs/password_dlg.h"
+#include "resources/resource_ids.h"
+#include "vault/secure_wipe.h"
+#include "vault/vault_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString& MailProgram() {
+    static QString program = u"xdg-email"_s;
+    return program;
+}
+
+}  // namespace
+
+CZelmoraDoc::CZelmoraDoc(QObject* parent) : CDocument(parent) {}
+
+CZelmoraDoc::~CZelmoraDoc() = default;
+
+void CZelmoraDoc::SetMailProgram(const QString& program) {
+    MailProgram() = program;
+}
+
+void CZelmoraDoc::SetModifiedFlag(bool modified) {
+    if (m_data.IsModified() != modified) {
+        m_data.SetModified(modified);
+        emit modifiedChanged(modified);
+    }
+}
+
+void CZelmoraDoc::AddEntry(std::string seite, std::string name, std::string passwort, std::string kommentar) {
+    m_data.AddEntry(std::move(seite), std::move(name), std::move(passwort), std::move(kommentar));
+    emit modifiedChanged(true);
+}
+
+std::string CZelmoraDoc::AskPassword(int showLength, bool* confirmed) const {
+    CPasswordDlg dlg(showLength, MainWindow());
+    const bool ok = dlg.DoModal() == zid::IDOK;
+    if (confirmed) {
+        *confirmed = ok;
+    }
+    return ok ? dlg.m_strPassword : std::string();
+}
+
+SVaultResult CZelmoraDoc::ReadDocument(const QString& path) {
+    const std::string corePath = PathToCore(path);
+    for (;;) {
+        const SVaultResult result = LoadVaultFile(corePath, m_data);
+        if (result.status != EVaultStatus::kWrongPassword) {
+            return result;
+        }
+        // Nothing of the file was kept: tell the user and ask again.  Cancelling reads the file
+        // as it stands (its raw records), as a cancelled password always does.
+        ReportError(result, path, false);
+        std::string password = AskPassword(0);
+        m_data.SetVaultPassword(password);
+        SecureWipe(password);
+    }
+}
+
+SVaultResult CZelmoraDoc::WriteDocument(const QString& path) {
+    return SaveVaultFile(PathToCore(path), m_data);
+}
+
+void CZelmoraDoc::PrepareOpenRoute(const QString& path) {
+    // A file opened from outside would otherwise show its cipher records as text.
+    if (m_data.GetVaultPasswordLength() == 0 && IsEncryptedVaultFile(PathToCore(path))) {
+        std::string password = AskPassword(0);
+        m_data.SetVaultPassword(password);
+        SecureWipe(password);
+    }
+}
+
+void CZelmoraDoc::LoadVault(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    RemoveAllEntries();
+    OnNewDocument();
+    UpdateAllViews();
+    std::string password = AskPassword(0);
+    SetVaultPassword(password);
+    SecureWipe(password);
+    const bool opened = OnOpenDocument(path);
+    if (opened || !QFileInfo::exists(path)) {
+        SetPathName(path);
+    } else {
+        // What was read stays visible, but a save must not overwrite the file that failed to read.
+        SetTitle(u"Unbenannt"_s);
+    }
+    UpdateAllViews();
+}
+
+void CZelmoraDoc::OnFileOpen() {
+    if (!SaveModified()) {
+        return;
+    }
+    const QString path = AskOpenFileName(MainWindow(), VaultFileFilters());
+    if (path.isEmpty()) {
+        return;
+    }
+    LoadVault(path);
+    CSettingsStore::WriteString(settings::kSectionGeneral, settings::kLastFile, path);
+}
+
+void CZelmoraDoc::OnOpenLastFile() {
+    const QString path = CSettingsStore::ReadString(settings::kSectionGeneral, settings::kLastFile);
+    if (path.isEmpty() || !SaveModified()) {
+        return;
+    }
+    LoadVault(path);
+}
+
+void CZelmoraDoc::SaveWithBackup(const QString& path) {
+    const bool saved = OnSaveDocument(path);
+    if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kBak, 1) != 0) {
+        OnSaveDocument(path + u".bak"_s);
+        // The copy's success says nothing about the vault itself.
+        SetModifiedFlag(!saved);
+    }
+}
+
+void CZelmoraDoc::OnFileSave() {
+    if (GetPathName().isEmpty()) {
+        OnFileSaveAs();
+        return;
+    }
+    SaveWithBackup(GetPathName());
+}
+
+QString CZelmoraDoc::WithVaultExtension(const QString& path) {
+    if (path.right(4).compare(u".zlm"_s, Qt::CaseInsensitive) == 0) {
+        return path;
+    }
+    return path + u".zlm"_s;
+}
+
+void CZelmoraDoc::OnFileSaveAs() {
+    QString path = AskSaveFileName(MainWindow(), u"Speichern unter"_s, VaultFileFilters(), QString());
+    if (path.isEmpty()) {
+        return;
+    }
+    path = WithVaultExtension(path);
+    const bool saved = OnSaveDocument(path);
+    SetPathName(path);
+    if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kBak, 1) != 0) {
+        OnSaveDocument(path + u".bak"_s);
+        SetModifiedFlag(!saved);
+    }
+}
+
+void CZelmoraDoc::OnChangePassword() {
+    if (GetVaultPasswordLength() != 0 &&
+        ZMessageBox(u"Du hast schon ein Passwort für diese Datei, bist Du sicher das Du das ändern willst?"_s,
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon,
+                    MainWindow()) != QMessageBox::Yes) {
+        return;
+    }
+    bool confirmed = false;
+    std::string password = AskPassword(1, &confirmed);
+    if (!confirmed) {
+        ZMessageBox(u"Passwort ändern abgebrochen."_s, QMessageBox::Ok, QMessageBox::NoIcon, MainWindow());
+        return;
+    }
+    SetVaultPassword(password);
+    SecureWipe(password);
+    SetModifiedFlag(true);
+    UpdateAllViews();
+}
+
+void CZelmoraDoc::OnFileSendMail() {
+    const QString program =
+        QStandardPaths::findExecutable(MailProgram()).isEmpty() && QFileInfo(MailProgram()).isAbsolute()
+            ? MailProgram()
+            : QStandardPaths::findExecutable(MailProgram());
+    if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
+        ZMessageBox(
+            u"Das Programm xdg-email wurde nicht gefunden. Die Datei kann nicht per e-mail versendet "
+            u"werden (Paket xdg-utils)."_s,
+            QMessageBox::Ok, QMessageBox::NoIcon, MainWindow());
+        return;
+    }
+    QString attachment = GetPathName();
+    if (IsModified() || attachment.isEmpty()) {
+        // A copy of what the user sees, written by the same serialization; the vault stays modified.
+        m_mailDir = std::make_unique<QTemporaryDir>();
+        if (!m_mailDir->isValid()) {
+            ReportError(FileErrorResult(EACCES), m_mailDir->path(), true);
+            return;
+        }
+        QFile::setPermissions(m_mailDir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString name =
+            GetPathName().isEmpty() ? DisplayName() + u".zlm"_s : QFileInfo(GetPathName()).fileName();
+        attachment = m_mailDir->filePath(name);
+        const SVaultResult result = SaveVaultFile(PathToCore(attachment), m_data);
+        if (!result.ok()) {
+            ReportError(result, attachment, true);
+            return;
+        }
+    }
+    auto* process = new QProcess(this);
+    connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (status != QProcess::NormalExit || exitCode != 0) {
+            ZMessageBox(
+                u"Die Nachricht konnte nicht gesendet werden: xdg-email meldet einen Fehler (%1)."_s.arg(
+                    exitCode),
+                QMessageBox::Ok, QMessageBox::NoIcon, MainWindow());
+        }
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            process->deleteLater();
+            ZMessageBox(u"Das Programm xdg-email konnte nicht gestartet werden."_s, QMessageBox::Ok,
+                        QMessageBox::NoIcon, MainWindow());
+        }
+    });
+    process->start(program, {u"--attach"_s, attachment});
+}

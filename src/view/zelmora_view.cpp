@@ -1,0 +1,404 @@
+#include "view/zelmora_view.h"
+
+#include "app/command_actions.h"
+#include "app/message_box.h"
+#include "app/settings_store.h"
+#include "app/text_codec.h"
+#include "controls/sort_list_ctrl.h"
+#include "dialogs/entry_dlg.h"
+#include "dialogs/options_dlg.h"
+#include "resources/commands.h"
+#include "resources/resource_ids.h"
+#include "vault/zelmora_doc.h"
+#include "view/web_launcher.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kSeite = u"Seite"_s;
+const QString kName = u"Name"_s;
+const QString kPasswort = u"Passwort"_s;
+const QString kKommentar = u"Kommentar"_s;
+
+constexpr int kColumnWidths[4] = {250, 130, 130, 250};
+
+}  // namespace
+
+CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_list(new CSortListCtrl(this)) {
+    m_list->setObjectName(u"entryList"_s);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_list);
+    setFocusProxy(m_list);
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
+    connect(m_list, &CSortListCtrl::listDoubleClicked, this, &CZelmoraView::OnListDoubleClick);
+    connect(m_list, &CSortListCtrl::listRightClicked, this, &CZelmoraView::OnListRightClick);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CZelmoraView::commandStateChanged);
+    connect(&m_doc, &CDocument::updateViews, this, &CZelmoraView::FillList);
+    connect(&m_doc, &CDocument::initialUpdate, this, &CZelmoraView::OnInitialUpdate);
+}
+
+CZelmoraView::~CZelmoraView() = default;
+
+void CZelmoraView::OnInitialUpdate() {
+    m_list->DeleteAllItems();
+    for (int n = m_list->GetColumnCount(); n > 0; --n) {
+        m_list->DeleteColumn(0);
+    }
+    QString captions[4];
+    CRegistryKey key;
+    if (key.Open(QString::fromLatin1(settings::kSettingsKeyPath)) == CRegistryKey::kErrorSuccess) {
+        for (int i = 0; i < 4; ++i) {
+            key.QueryString(settings::kColumns[i], captions[i]);
+        }
+    }
+    if (captions[0].isEmpty()) {
+        int pos = 0;
+        for (const QString& title : {kSeite, kName, kPasswort, kKommentar}) {
+            m_list->InsertColumn(pos++, title);
+        }
+    } else {
+        int pos = 0;
+        for (const QString& title : captions) {
+            if (!title.isEmpty()) {
+                m_list->InsertColumn(pos++, title);
+            }
+        }
+    }
+    m_list->EnableSort(true);
+    m_list->SetHighlightMode(CSortListCtrl::kHighlightFull);
+    m_list->EnableColumnMove(true);
+    const unsigned char types[4] = {1, 1, 1, 1};
+    m_list->SetColumnTypes(types, 4);
+    for (int pos = 0; pos < 4; ++pos) {
+        m_list->SetColumnWidth(pos, kColumnWidths[pos]);
+    }
+    FillList();
+
+    if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kRestoreFile, 0) > 0) {
+        const QString last = CSettingsStore::ReadString(settings::kSectionGeneral, settings::kLastFile);
+        m_doc.RemoveAllEntries();
+        m_doc.OnNewDocument();
+        m_doc.LoadVault(last);
+        FillList();
+    }
+}
+
+QString CZelmoraView::SummaryText(int count, int passwordLength) {
+    QString text;
+    if (count == 0) {
+        text = u"Keine Passwort Details"_s;
+    } else if (count == 1) {
+        text = u"1 Passwort Detail"_s;
+    } else {
+        text = u"%1 Passwort Details"_s.arg(count);
+    }
+    text += u" - "_s;
+    if (passwordLength == 0) {
+        text += u" Kein Passwort eingegeben."_s;
+    } else if (passwordLength == 1) {
+        text += u" Passwort Länge 1 Zeichen"_s;
+    } else {
+        text += u" Passwort Länge %1 Zeichen"_s.arg(passwordLength);
+    }
+    return text;
+}
+
+void CZelmoraView::FillList() {
+    const int count = m_doc.GetEntryCount();
+    const int columns[4] = {m_list->FindColumn(kSeite), m_list->FindColumn(kName),
+                            m_list->FindColumn(kPasswort), m_list->FindColumn(kKommentar)};
+    m_list->BeginFill(static_cast<std::size_t>(count));
+    m_list->DeleteAllItems();
+    for (int i = 0; i < count; ++i) {
+        const CEntry& entry = m_doc.GetEntryAt(i);
+        const std::string* fields[4] = {&entry.GetSeite(), &entry.GetName(), &entry.GetPasswort(),
+                                        &entry.GetKommentar()};
+        const int row = m_list->InsertItem(i, QString());
+        for (int f = 0; f < 4; ++f) {
+            if (columns[f] >= 0) {
+                m_list->SetItemText(row, columns[f], TextFromVault(*fields[f]));
+            }
+        }
+        m_list->SetItemData(row, static_cast<quintptr>(i));
+    }
+    m_list->EndFill();
+    emit messageText(SummaryText(count, m_doc.GetVaultPasswordLength()));
+    emit commandStateChanged();
+}
+
+bool CZelmoraView::HasSelection() const {
+    return m_list->GetFirstSelectedItem() >= 0;
+}
+
+int CZelmoraView::EntryOfRow(int row) const {
+    if (row < 0 || row >= m_list->GetItemCount()) {
+        return -1;
+    }
+    const auto position = static_cast<int>(m_list->GetItemData(row));
+    return position < m_doc.GetEntryCount() ? position : -1;
+}
+
+void CZelmoraView::OnEntryNew() {
+    CEntryDlg dlg(window());
+    if (dlg.DoModal() != zid::IDOK) {
+        return;
+    }
+    if (!dlg.m_strSeite.empty() || !dlg.m_strName.empty() || !dlg.m_strPasswort.empty() ||
+        !dlg.m_strKommentar.empty()) {
+        m_doc.AddEntry(dlg.m_strSeite, dlg.m_strName, dlg.m_strPasswort, dlg.m_strKommentar);
+    }
+    FillList();
+}
+
+void CZelmoraView::OnEntryChange() {
+    const int row = m_list->GetFirstSelectedItem();
+    if (row >= 0) {
+        EditEntry(row);
+    }
+}
+
+void CZelmoraView::EditEntry(int row) {
+    const int position = EntryOfRow(row);
+    if (position < 0) {
+        return;
+    }
+    // From the document, not from the cells: a field without a column must survive the edit.
+    const CEntry entry = m_doc.GetEntryAt(position);
+    CEntryDlg dlg(window());
+    dlg.m_strSeite = entry.GetSeite();
+    dlg.m_strName = entry.GetName();
+    dlg.m_strPasswort = entry.GetPasswort();
+    dlg.m_strKommentar = entry.GetKommentar();
+    if (dlg.DoModal() != zid::IDOK) {
+        return;
+    }
+    if (dlg.m_strSeite == entry.GetSeite() && dlg.m_strName == entry.GetName() &&
+        dlg.m_strPasswort == entry.GetPasswort() && dlg.m_strKommentar == entry.GetKommentar()) {
+        return;
+    }
+    m_doc.RemoveEntryAt(position);
+    m_doc.AddEntry(dlg.m_strSeite, dlg.m_strName, dlg.m_strPasswort, dlg.m_strKommentar);
+    m_doc.SetModifiedFlag(true);
+    FillList();
+}
+
+void CZelmoraView::OnEntryDelete() {
+    if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kLoeschen, 1) != 0 &&
+        ZMessageBox(u"Wollen Sie wirklich den Eintrag löschen?"_s, QMessageBox::Yes | QMessageBox::No,
+                    QMessageBox::NoIcon, window()) != QMessageBox::Yes) {
+        return;
+    }
+    std::vector<int> positions;
+    for (const int row : m_list->GetSelectedItems()) {
+        const int position = EntryOfRow(row);
+        if (position >= 0) {
+            positions.push_back(position);
+        }
+    }
+    // From the back, so that each removal leaves the positions still to come where they were.
+    std::sort(positions.begin(), positions.end(), std::greater<int>());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    for (const int position : positions) {
+        m_doc.RemoveEntryAt(position);
+    }
+    if (!positions.empty()) {
+        m_doc.SetModifiedFlag(true);
+    }
+    FillList();
+}
+
+void CZelmoraView::OnEntryDuplicate() {
+    const int position = EntryOfRow(m_list->GetFirstSelectedItem());
+    if (position < 0) {
+        return;
+    }
+    const CEntry entry = m_doc.GetEntryAt(position);
+    m_doc.AddEntry(entry.GetSeite(), entry.GetName(), entry.GetPasswort(), entry.GetKommentar());
+    m_doc.SetModifiedFlag(true);
+    FillList();
+}
+
+void CZelmoraView::OnCopyField(int commandId) {
+    const int position = EntryOfRow(m_list->GetFirstSelectedItem());
+    if (position < 0) {
+        ZMessageBox(u"Keine Zeile zum kopieren makiert."_s, QMessageBox::Ok, QMessageBox::NoIcon, window());
+        return;
+    }
+    const CEntry& entry = m_doc.GetEntryAt(position);
+    switch (commandId) {
+        case zid::ID_COPY_SEITE:
+            CopyToClipboard(entry.GetSeite());
+            break;
+        case zid::ID_COPY_NAME:
+            CopyToClipboard(entry.GetName());
+            break;
+        case zid::ID_COPY_PASSWORT:
+            CopyToClipboard(entry.GetPasswort());
+            break;
+        case zid::ID_COPY_KOMMENTAR:
+            CopyToClipboard(entry.GetKommentar());
+            break;
+        default:
+            break;
+    }
+}
+
+void CZelmoraView::CopyToClipboard(const std::string& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) {
+        return;
+    }
+    auto* data = new QMimeData;
+    m_strLastCopied = TextFromVault(text);
+    data->setText(m_strLastCopied);
+    data->setData(QString::fromLatin1(kPasswordHintType), QByteArrayLiteral("secret"));
+    clipboard->setMimeData(data, QClipboard::Clipboard);
+}
+
+void CZelmoraView::ClearOwnClipboard() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard || m_strLastCopied.isEmpty()) {
+        return;
+    }
+    const QMimeData* data = clipboard->mimeData(QClipboard::Clipboard);
+    if (data && data->hasFormat(QString::fromLatin1(kPasswordHintType)) && data->text() == m_strLastCopied) {
+        clipboard->clear(QClipboard::Clipboard);
+    }
+    m_strLastCopied.clear();
+}
+
+void CZelmoraView::OnClearClipboard() {
+    CopyToClipboard(std::string());
+}
+
+void CZelmoraView::OnRefresh() {
+    FillList();
+}
+
+void CZelmoraView::OnOptions() {
+    COptionsDlg dlg(window());
+    dlg.DoModal();
+}
+
+void CZelmoraView::OnFileNew() {
+    if (m_doc.IsModified() && !m_doc.SaveModified()) {
+        return;
+    }
+    m_list->DeleteAllItems();
+    m_doc.RemoveAllEntries();
+    m_doc.OnNewDocument();
+    FillList();
+}
+
+void CZelmoraView::OnListDoubleClick() {
+    const int row = m_list->GetFirstSelectedItem();
+    if (row < 0) {
+        return;
+    }
+    if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kDoubleClick, 0) == 0) {
+        EditEntry(row);
+        return;
+    }
+    const int position = EntryOfRow(row);
+    if (position >= 0) {
+        OpenWebAddress(TextFromVault(m_doc.GetEntryAt(position).GetSeite()), 5);
+    }
+}
+
+QMenu* CZelmoraView::BuildContextMenu(bool hasSelection) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(u"contextMenu"_s);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Items of their own (the texts differ from the main menu's) that run the shared actions.
+    const auto addItem = [this, hasSelection](QMenu* target, const SContextItem& item) {
+        QAction* shared = m_actions ? m_actions->Get(item.id) : nullptr;
+        QAction* own = target->addAction(QString::fromUtf8(item.text));
+        own->setData(item.id);
+        if (shared) {
+            own->setStatusTip(shared->statusTip());
+            connect(own, &QAction::triggered, shared, &QAction::trigger);
+        }
+        own->setEnabled(item.id == zid::ID_CLEAR_CLIPBOARD || hasSelection);
+    };
+    const auto& items = ContextMenuItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].id == 0) {
+            QMenu* copy = menu->addMenu(QString::fromUtf8(kContextCopyTitle));
+            for (const SContextItem& item : ContextCopyItems()) {
+                addItem(copy, item);
+            }
+            copy->setEnabled(hasSelection);
+            menu->addSeparator();
+            continue;
+        }
+        addItem(menu, items[i]);
+    }
+    return menu;
+}
+
+void CZelmoraView::OnListRightClick(const QPoint& globalPos) {
+    if (m_list->GetItemCount() == 0) {
+        return;
+    }
+    QMenu* menu = BuildContextMenu(HasSelection());
+    menu->popup(globalPos);
+}
+
+bool CZelmoraView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            switch (key->key()) {
+                case Qt::Key_Return:
+                case Qt::Key_Enter:
+                    OnListDoubleClick();
+                    return true;
+                case Qt::Key_Delete:
+                    // Through the action, so that its enabling applies.
+                    if (QAction* del = m_actions ? m_actions->Get(zid::ID_ENTRY_DELETE) : nullptr) {
+                        emit commandStateChanged();
+                        if (del->isEnabled()) {
+                            del->trigger();
+                        }
+                    }
+                    return true;
+                default:
+                    break;
+            }
+        }
+    }
+    if ((watched == m_list || watched == m_list->viewport()) && event->type() == QEvent::ContextMenu) {
+        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        if (menuEvent->reason() == QContextMenuEvent::Keyboard) {
+            // The Menu key or Shift+F10: at the selected row, else at the list's corner.
+            const int row = m_list->GetFirstSelectedItem();
+            QPoint local(4, 4);
+            if (row >= 0) {
+                const QRect rect = m_list->visualRect(m_list->model()->index(row, 0));
+                local = rect.isValid() ? rect.center() - QPoint(rect.width() / 4, 0) : local;
+            }
+            OnListRightClick(m_list->viewport()->mapToGlobal(local));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,80 @@
+// The main window's client area: the four-column list of the vault's entries, rebuilt from the
+// document after every change, with the summary line for the status bar, and the entry commands
+// (new, change, delete, duplicate, copy, clear clipboard, refresh, options, new vault), the
+// context menu and the double click.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <string>
+
+class CCommandActions;
+class CSortListCtrl;
+class CZelmoraDoc;
+class QMenu;
+class QMimeData;
+
+class CZelmoraView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CZelmoraView(CZelmoraDoc& doc, QWidget* parent = nullptr);
+    ~CZelmoraView() override;
+
+    // The actions the context menu and the keys of the list run.
+    void SetActions(const CCommandActions* actions) { m_actions = actions; }
+
+    CSortListCtrl& List() const { return *m_list; }
+    CZelmoraDoc& GetDocument() const { return m_doc; }
+
+    // Columns from the settings, the list's features, the rows, and the reopening of "LastFile".
+    void OnInitialUpdate();
+    // Rows from the document, in entry order, and the summary to the status bar.
+    void FillList();
+    // The summary line for count entries and a password of passwordLength characters.
+    static QString SummaryText(int count, int passwordLength);
+
+    bool HasSelection() const;
+
+    // Entry commands.
+    void OnEntryNew();
+    void OnEntryChange();
+    void OnEntryDelete();
+    void OnEntryDuplicate();
+    void OnCopyField(int commandId);
+    void OnClearClipboard();
+    void OnRefresh();
+    void OnOptions();
+    void OnFileNew();
+    void OnListDoubleClick();
+    // The context menu at a screen position (nothing on an empty list).
+    void OnListRightClick(const QPoint& globalPos);
+
+    // Edits the entry shown in row through the entry dialog.
+    void EditEntry(int row);
+    // Puts text (code page 1252) on the clipboard as plain text, marked as a secret.
+    void CopyToClipboard(const std::string& text);
+    // At exit: a clipboard that still holds what was copied last is emptied.
+    void ClearOwnClipboard();
+
+    // The MIME type that keeps clipboard histories from storing a copied text.
+    static constexpr const char* kPasswordHintType = "x-kde-passwordManagerHint";
+
+signals:
+    void messageText(const QString& text);
+    // Selection changed or rows refilled: the enabling of the commands may change.
+    void commandStateChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The entry position that row names, or -1.
+    int EntryOfRow(int row) const;
+    QMenu* BuildContextMenu(bool hasSelection);
+
+    CZelmoraDoc& m_doc;
+    CSortListCtrl* m_list;
+    const CCommandActions* m_actions = nullptr;
+    QString m_strLastCopied;  // what this program put on the clipboard last
+};
