@@ -8,6 +8,8 @@
 #include "vault/secure_wipe.h"
 #include "vault/vault_file.h"
 
+#include <cerrno>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -27,7 +29,17 @@ QString& MailProgram() {
 
 CZelmoraDoc::CZelmoraDoc(QObject* parent) : CDocument(parent) {}
 
-CZelmoraDoc::~CZelmoraDoc() = default;
+CZelmoraDoc::~CZelmoraDoc() {
+    // A mail program still starting keeps running after Zelmora ends, and keeps its attachment.
+    for (QProcess* process : findChildren<QProcess*>()) {
+        if (process->state() != QProcess::NotRunning) {
+            process->setParent(nullptr);
+            if (m_mailDir) {
+                m_mailDir->setAutoRemove(false);
+            }
+        }
+    }
+}
 
 void CZelmoraDoc::SetMailProgram(const QString& program) {
     MailProgram() = program;
@@ -181,10 +193,10 @@ void CZelmoraDoc::OnChangePassword() {
 }
 
 void CZelmoraDoc::OnFileSendMail() {
-    const QString program =
-        QStandardPaths::findExecutable(MailProgram()).isEmpty() && QFileInfo(MailProgram()).isAbsolute()
-            ? MailProgram()
-            : QStandardPaths::findExecutable(MailProgram());
+    QString program = MailProgram();
+    if (!QFileInfo(program).isAbsolute()) {
+        program = QStandardPaths::findExecutable(program);
+    }
     if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
         ZMessageBox(
             u"Das Programm xdg-email wurde nicht gefunden. Die Datei kann nicht per e-mail versendet "

@@ -1,0 +1,180 @@
+// The main window: its commands, tool bar and status bar, its placement between runs, the close
+// request, the recent file, and the command line.
+#include "app_test_support.h"
+
+#include "app/command_actions.h"
+#include "app/command_line.h"
+#include "app/recent_file_list.h"
+#include "app/settings_store.h"
+#include "resources/resource_ids.h"
+
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace app_test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class MainFrameTest : public AppTest {};
+
+TEST_F(MainFrameTest, ToolBarHasThirteenButtonsInSevenGroupsWithTheirPrompts) {
+    auto* bar = Frame().findChild<QToolBar*>(u"toolBar"_s);
+    ASSERT_NE(bar, nullptr);
+    int buttons = 0;
+    int groups = 1;
+    QStringList tips;
+    for (QAction* action : bar->actions()) {
+        if (action->isSeparator()) {
+            ++groups;
+        } else {
+            ++buttons;
+            tips << action->toolTip();
+        }
+    }
+    EXPECT_EQ(buttons, 13);
+    EXPECT_EQ(groups, 7);
+    EXPECT_EQ(tips[1], u"Neues Dokument"_s);
+    EXPECT_EQ(tips[3], u"Speichern unter"_s) << "the save button saves under a new name";
+
+    // Hovering shows the prompt; leaving brings back the idle text.
+    QStatusTipEvent hover(bar->actions()[2]->statusTip());
+    QApplication::sendEvent(&Frame(), &hover);
+    EXPECT_EQ(Frame().MessageText(), u"Erstellt eine neue Datei."_s);
+    QStatusTipEvent leave{QString()};
+    QApplication::sendEvent(&Frame(), &leave);
+    EXPECT_EQ(Frame().MessageText(), u"Bereit"_s);
+}
+
+TEST_F(MainFrameTest, MenusCarryTheCommandsWithTheirKeys) {
+    QStringList titles;
+    for (QAction* menu : Frame().menuBar()->actions()) {
+        titles << menu->text();
+    }
+    EXPECT_EQ(titles, QStringList({u"&Datei"_s, u"&Eintrag"_s, u"&Kopiere"_s, u"&Ansicht"_s, u"&?"_s}));
+    EXPECT_EQ(Action(zid::ID_COPY_SEITE)->shortcuts(),
+              QList<QKeySequence>({QKeySequence(u"Ctrl+C"_s), QKeySequence(u"Ctrl+Ins"_s)}));
+    EXPECT_TRUE(Action(zid::ID_REFRESH)->shortcuts().isEmpty()) << "F5 is shown but not bound";
+    EXPECT_EQ(Action(zid::ID_ENTRY_NEW)->text(), u"&Neue\tF2"_s);
+    EXPECT_EQ(Action(zid::ID_APP_EXIT)->shortcut(), QKeySequence(u"Ctrl+B"_s));
+}
+
+TEST_F(MainFrameTest, RecentFileItemIsDisabledWhileEmptyAndShowsTheShortenedPath) {
+    EXPECT_FALSE(Action(zid::ID_FILE_MRU_FILE1)->isEnabled());
+    EXPECT_EQ(Action(zid::ID_FILE_MRU_FILE1)->text(), u"Letzte Datei"_s);
+    const QString vault = Path(u"ein-recht-langer-name-fuer-den-tresor.zlm"_s);
+    WriteVault(vault, {}, "");
+    ASSERT_TRUE(Doc().OpenDocumentFile(vault));
+    Frame().UpdateCommandUI();
+    EXPECT_TRUE(Action(zid::ID_FILE_MRU_FILE1)->isEnabled());
+    EXPECT_EQ(Action(zid::ID_FILE_MRU_FILE1)->text(), u"&1 ein-recht-langer-name-fuer-den-tresor.zlm"_s);
+
+    EXPECT_EQ(CRecentFileList::Abbreviate(u"/home/anna/Dokumente/Tresore/privat/bank.zlm"_s, 30),
+              u"/home/.../privat/bank.zlm"_s);
+    EXPECT_EQ(CRecentFileList::Abbreviate(u"/home/anna/t.zlm"_s, 30), u"/home/anna/t.zlm"_s);
+    Doc().RecentFiles().WriteList();
+    EXPECT_EQ(CSettingsStore::ReadString(settings::kSectionRecentFiles, settings::kRecentFile1), vault);
+}
+
+TEST_F(MainFrameTest, PlacementIsRestoredOnceAndWrittenBackUnchanged) {
+    using namespace settings;
+    CSettingsStore::WriteInt(kSectionWndStatus, kLeft, 120);
+    CSettingsStore::WriteInt(kSectionWndStatus, kTop, 90);
+    CSettingsStore::WriteInt(kSectionWndStatus, kRight, 820);
+    CSettingsStore::WriteInt(kSectionWndStatus, kBottom, 590);
+    Frame().ActivateFrame(5);
+    EXPECT_EQ(Frame().geometry(), QRect(120, 90, 700, 500));
+    Frame().SavePlacement();
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kLeft, 0), 120);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kTop, 0), 90);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kRight, 0), 820);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kBottom, 0), 590);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kShowCmd, 0), 1);
+
+    // Later activations leave the window where it is.
+    CSettingsStore::WriteInt(kSectionWndStatus, kLeft, 300);
+    Frame().ActivateFrame(5);
+    EXPECT_EQ(Frame().geometry().left(), 120);
+}
+
+TEST_F(MainFrameTest, AMaximisedWindowKeepsItsNormalRectangleApart) {
+    using namespace settings;
+    CSettingsStore::WriteInt(kSectionWndStatus, kShowCmd, 3);
+    Frame().ActivateFrame(5);
+    EXPECT_TRUE(Frame().isMaximized());
+    Frame().SavePlacement();
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kShowCmd, 0), 3);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kLeft, 0), 100);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kRight, 0), 700);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kBottom, 0), 500);
+}
+
+TEST_F(MainFrameTest, ClosingWritesThePlacementFirstAndCancelKeepsTheWindow) {
+    Frame().ActivateFrame(5);
+    Doc().AddEntry("a", "b", "c", "d");
+    m_boxes.Reply(QMessageBox::Cancel);
+    EXPECT_FALSE(Frame().close());
+    EXPECT_EQ(BoxTexts(), QStringList(u"Änderungen in Unbenannt speichern?"_s));
+    EXPECT_EQ(CSettingsStore::ReadInt(settings::kSectionWndStatus, settings::kShowCmd, 0), 1);
+    EXPECT_TRUE(Frame().isVisible());
+
+    // Ja saves through the framework's own save, which asks before replacing a file.
+    const QString existing = Path(u"Da.zlm"_s);
+    WriteVault(existing, {}, "");
+    m_boxes.Reply(QMessageBox::Yes);
+    m_boxes.Reply(QMessageBox::Yes);
+    CModalDriver driver{ChooseFile(existing)};
+    EXPECT_TRUE(Frame().close());
+    EXPECT_EQ(BoxTexts().last(),
+              u"%1 ist bereits vorhanden.\nSoll die Datei ersetzt werden?"_s.arg(existing));
+    EXPECT_EQ(ReadVault(existing, "").size(), 1u);
+    EXPECT_FALSE(QFileInfo::exists(existing + u".bak"_s)) << "that save writes no copy";
+}
+
+TEST_F(MainFrameTest, BarsToggleWithTicksAndTheirStateIsKept) {
+    Frame().ActivateFrame(5);
+    QAction* toolBar = Action(zid::ID_VIEW_TOOLBAR);
+    EXPECT_TRUE(toolBar->isChecked());
+    toolBar->trigger();
+    EXPECT_FALSE(Frame().findChild<QToolBar*>(u"toolBar"_s)->isVisible());
+    EXPECT_FALSE(toolBar->isChecked());
+    Frame().SavePlacement();
+
+    CZelmoraDoc doc;
+    CMainFrame next(doc);
+    next.ActivateFrame(5);
+    EXPECT_FALSE(next.findChild<QToolBar*>(u"toolBar"_s)->isVisible());
+    EXPECT_FALSE(next.Actions().Get(zid::ID_VIEW_TOOLBAR)->isChecked());
+    EXPECT_TRUE(next.Actions().Get(zid::ID_VIEW_STATUS_BAR)->isChecked());
+}
+
+TEST(CommandLineTest, ReadsPathsAndWindowsStyleSwitches) {
+    using A = SCommandLine::EAction;
+    EXPECT_EQ(ParseCommandLine({}).action, A::kNew);
+    const SCommandLine open = ParseCommandLine({u"/home/a/t.zlm"_s});
+    EXPECT_EQ(open.action, A::kOpen);
+    EXPECT_EQ(open.file, u"/home/a/t.zlm"_s);
+    EXPECT_EQ(ParseCommandLine({u"/x.zlm"_s}).file, u"/x.zlm"_s);
+    const SCommandLine print = ParseCommandLine({u"-P"_s, u"t.zlm"_s});
+    EXPECT_EQ(print.action, A::kPrint);
+    EXPECT_EQ(print.file, u"t.zlm"_s);
+    const SCommandLine printTo = ParseCommandLine({u"/pt"_s, u"t.zlm"_s, u"Drucker 1"_s});
+    EXPECT_EQ(printTo.action, A::kPrintTo);
+    EXPECT_EQ(printTo.printer, u"Drucker 1"_s);
+    EXPECT_EQ(ParseCommandLine({u"t.zlm"_s, u"-pt"_s, u"Drucker"_s}).printer, u"Drucker"_s);
+    EXPECT_EQ(ParseCommandLine({u"/dde"_s}).action, A::kDde);
+    EXPECT_EQ(ParseCommandLine({u"-Embedding"_s}).action, A::kAutomation);
+    EXPECT_EQ(ParseCommandLine({u"/AUTOMATION"_s}).action, A::kAutomation);
+    const SCommandLine pdf = ParseCommandLine({u"--print-to-pdf"_s, u"o.pdf"_s, u"t.zlm"_s});
+    EXPECT_EQ(pdf.action, A::kPrintToPdf);
+    EXPECT_EQ(pdf.pdfFile, u"o.pdf"_s);
+    EXPECT_EQ(pdf.file, u"t.zlm"_s);
+    EXPECT_FALSE(ParseCommandLine({u"--bogus"_s}).error.isEmpty());
+    EXPECT_FALSE(ParseCommandLine({u"a.zlm"_s, u"b.zlm"_s}).error.isEmpty());
+    EXPECT_FALSE(ParseCommandLine({u"/pt"_s, u"t.zlm"_s}).error.isEmpty());
+}
+
+}  // namespace
