@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 30
 DEB_PACKAGES := cmake make g++ pkg-config ca-certificates \
                 qt6-base-dev qt6-translations-l10n libqt6svg6 fonts-dejavu-core xdg-utils \
                 libgtest-dev libgmock-dev libbenchmark-dev libssl-dev \
-                clang libclang-rt-14-dev librsvg2-bin
+                clang libclang-rt-14-dev librsvg2-bin appstream desktop-file-utils
 
 # What `make package` needs beyond the build: dpkg-shlibdeps for the dependencies, and the tools
 # that check the result.
