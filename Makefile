@@ -10,11 +10,15 @@ FUZZ_SECONDS ?= 30
 DEB_PACKAGES := cmake make g++ pkg-config ca-certificates \
                 qt6-base-dev libx11-dev qt6-translations-l10n libqt6svg6 fonts-dejavu-core xdg-utils \
                 libgtest-dev libgmock-dev libbenchmark-dev libssl-dev \
-                clang libclang-rt-14-dev
+                clang libclang-rt-14-dev librsvg2-bin appstream desktop-file-utils
+
+# What `make package` needs beyond the build: dpkg-shlibdeps for the dependencies, and the tools
+# that check the result.
+PACKAGE_DEB_PACKAGES := dpkg-dev lintian appstream desktop-file-utils man-db
 
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-unit test-asan test-fuzz bench format tidy clean
+.PHONY: all deps configure build run test test-unit test-asan test-fuzz bench package format tidy clean
 
 all: build
 
@@ -61,6 +65,14 @@ test-fuzz: deps
 bench: build
 	$(BUILD)/bin/zelmora-bench-core
 	@if [ -x $(BUILD)/bin/zelmora-bench-list ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-list; fi
+
+# The Debian package build/zelmora_1.10_amd64.deb, checked with lintian, appstreamcli and
+# desktop-file-validate.  Install it with `sudo apt-get install ./build/zelmora_1.10_amd64.deb`.
+package: build
+	@./scripts/install-deps $(PACKAGE_DEB_PACKAGES)
+	rm -f $(BUILD)/zelmora_*.deb
+	cd $(BUILD) && cpack --config CPackConfig.cmake
+	./packaging/check-layout deb $(BUILD)/zelmora_1.10_amd64.deb $(BUILD) $(BUILD)/package-check
 
 format:
 	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
