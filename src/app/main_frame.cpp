@@ -321,6 +321,8 @@ void CMainFrame::ActivateFrame(int showCommand) {
             show();
             break;
     }
+    // The keys go to the list from the start: arrows select, Return and Entf work on rows.
+    m_view->setFocus(Qt::ActiveWindowFocusReason);
     UpdateCommandUI();
 }
 

@@ -368,6 +368,23 @@ bool CZelmoraView::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
             switch (key->key()) {
+                case Qt::Key_Up:
+                case Qt::Key_Down:
+                case Qt::Key_Home:
+                case Qt::Key_End:
+                case Qt::Key_PageUp:
+                case Qt::Key_PageDown:
+                    // After a fill nothing is selected; the first arrow key selects the row
+                    // with the focus (the first row) instead of stepping past it.
+                    if (!HasSelection() && m_list->GetItemCount() > 0) {
+                        const QModelIndex current = m_list->currentIndex();
+                        const int row = current.isValid() ? current.row() : 0;
+                        m_list->setCurrentIndex(m_list->model()->index(row, 0));
+                        m_list->SetItemState(row, CSortListCtrl::kSelected | CSortListCtrl::kFocused,
+                                             CSortListCtrl::kSelected | CSortListCtrl::kFocused);
+                        return true;
+                    }
+                    break;
                 case Qt::Key_Return:
                 case Qt::Key_Enter:
                     OnListDoubleClick();
