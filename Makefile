@@ -9,6 +9,7 @@ FUZZ_SECONDS ?= 30
 
 DEB_PACKAGES := cmake make g++ pkg-config ca-certificates \
                 qt6-base-dev libx11-dev qt6-translations-l10n libqt6svg6 fonts-dejavu-core xdg-utils \
+                xvfb xauth openbox xdotool xclip \
                 libgtest-dev libgmock-dev libbenchmark-dev libssl-dev \
                 clang libclang-rt-14-dev librsvg2-bin appstream desktop-file-utils
 
@@ -74,6 +75,8 @@ package: build
 	rm -f $(BUILD)/zelmora_*.deb
 	cd $(BUILD) && cpack --config CPackConfig.cmake
 	./packaging/check-layout deb $(BUILD)/zelmora_1.10_amd64.deb $(BUILD) $(BUILD)/package-check
+	tests/e2e/desktop-e2e.sh $(BUILD)/package-check/usr/bin/zelmora $(BUILD)/package-check/usr/bin/zelmora-cli \
+	    tests/data/vault/sample_encrypted.zlm
 
 format:
 	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -370,10 +370,6 @@ bool CZelmoraView::eventFilter(QObject* watched, QEvent* event) {
             switch (key->key()) {
                 case Qt::Key_Up:
                 case Qt::Key_Down:
-                case Qt::Key_Home:
-                case Qt::Key_End:
-                case Qt::Key_PageUp:
-                case Qt::Key_PageDown:
                     // After a fill nothing is selected; the first arrow key selects the row
                     // with the focus (the first row) instead of stepping past it.
                     if (!HasSelection() && m_list->GetItemCount() > 0) {

@@ -244,6 +244,10 @@ TEST_F(EntryCommandsTest, DoubleClickAndReturnEditOrOpenTheSiteAsTheSettingSays)
         opened << address;
         return 42;
     });
+    // After a fill nothing is selected: the first arrow key selects the row with the focus.
+    QTest::keyClick(&List(), Qt::Key_Down);
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{0});
+
     Select({3});
     CModalDriver driver{Cancel()};
     View().OnListDoubleClick();
