@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QClipboard>
 #include <QDate>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QTest>
 
@@ -314,4 +317,37 @@ TEST_F(SortListTest, DoubleAndRightClicksAreReported) {
     QTest::mouseClick(list.viewport(), Qt::RightButton, Qt::NoModifier, inRow);
     EXPECT_EQ(rightAt, list.viewport()->mapToGlobal(inRow));
     EXPECT_EQ(list.GetFirstSelectedItem(), 2);
+}
+
+// The copy key copies nothing by itself, whether or not the window's command takes it.
+TEST(SortListKeysTest, CopyKeysAreTheWindowsCommandAlone) {
+    QWidget window;
+    auto* list = new CSortListCtrl(&window);
+    list->resize(300, 200);
+    list->InsertColumn(0, u"Seite"_s);
+    list->InsertColumn(1, u"Passwort"_s);
+    list->InsertItem(0, u"bank"_s);
+    list->SetItemText(0, 1, u"geheim"_s);
+    QAction copy(&window);
+    copy.setShortcut(QKeySequence::Copy);
+    window.addAction(&copy);
+    int copies = 0;
+    QObject::connect(&copy, &QAction::triggered, [&] { ++copies; });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(0, 1));
+    list->SetItemState(0, 0, CSortListCtrl::kSelected);  // current, but no row selected
+    QGuiApplication::clipboard()->setText(u"vorher"_s);
+
+    copy.setEnabled(false);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"vorher"_s);
+    EXPECT_EQ(copies, 0);
+
+    copy.setEnabled(true);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(copies, 1);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"vorher"_s);
 }
