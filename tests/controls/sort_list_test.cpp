@@ -165,8 +165,8 @@ TEST_F(SortListTest, SelectionIsReportedInDisplayOrder) {
 }
 
 TEST_F(SortListTest, EqualKeysInBothDirectionsSortSafely) {
-    // Decimal and date comparisons never answer 0 for equal values, so the order the sort sees is not
-    // strict; many equal values reach the partitioning step of a quicksort.
+    // Decimal and date comparisons never answer 0 for equal values; the sort must stay whole with
+    // many equal keys in both directions all the same.
     const QString date = QLocale::system().toString(QDate(2024, 5, 1), QLocale::ShortFormat);
     std::vector<std::vector<QString>> rows;
     for (int i = 0; i < 2000; ++i) {
@@ -189,6 +189,18 @@ TEST_F(SortListTest, EqualKeysInBothDirectionsSortSafely) {
     ClickHeader(0);
     values = Column(0);
     EXPECT_TRUE(std::is_sorted(values.rbegin(), values.rend()));
+}
+
+// Equal keys are no reason to reorder: in either direction such rows keep the owner's order.
+TEST_F(SortListTest, EqualDecimalsAndDatesKeepTheirOrderBothWays) {
+    const QString date = QLocale::system().toString(QDate(2024, 5, 1), QLocale::ShortFormat);
+    Fill({{u"1.5"_s, QString(), date}, {u"1.50"_s, QString(), date}, {u"1.5e0"_s, QString(), date}});
+    const unsigned char types[] = {5, 0, 6};
+    ASSERT_TRUE(list.SetColumnTypes(types, 3));
+    for (int column : {0, 0, 2, 2}) {
+        ClickHeader(column);
+        EXPECT_EQ(Data(), (std::vector<quintptr>{0, 1, 2})) << "column " << column;
+    }
 }
 
 TEST_F(SortListTest, ColumnTypesAboveSixLeaveNoTable) {
