@@ -91,6 +91,8 @@ void ReadAndRoundTrip(const std::uint8_t* data, std::size_t size, const char* pa
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CArchiveReader probe(data, size);
+    HasEncryptedForm(probe);  // the form test reads the same untrusted bytes
     ReadAndRoundTrip(data, size, "");
     ReadAndRoundTrip(data, size, kPassword);
     return 0;

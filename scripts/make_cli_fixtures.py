@@ -39,6 +39,8 @@ def main():
         [b'', b'', b'', b''],
         [b'ftp://\xe4\xf6\xfc\xdf.example', b'M\xfcller', b'p\x80ss w\xf6rd', b'mit, Komma und "Zitat"\r\nzweite Zeile'],
     ]
+    # An entry added and saved while an encrypted vault was open without its password.
+    typed = [b'neu.example', b'ich', b'frisch', b'ohne Passwort gespeichert']
     write('plain.zlm', vault(basic))
     write('geheim9.zlm', vault(basic, b'Geheim123'))
     for n in (1, 7, 8, 13, 55, 56):
@@ -57,10 +59,23 @@ def main():
         json.dump({
             'basic': [[decode(t) for t in e] for e in basic],
             'every_byte': [[decode(t) for t in e] for e in every_byte],
+            'typed': [decode(t) for t in typed],
         }, f, ensure_ascii=True, indent=1)
 
-    # Damaged and hostile files.
+    # Encrypted records and one plain entry: what saving without the password after adding an entry
+    # to a vault opened without it writes.  The right password must open all five.
     good = vault(basic, b'Geheim123')
+    write('mixed.zlm', record(b'5') + good[len(record(b'4')):] + b''.join(record(t) for t in typed))
+    # One damaged record (entry 1's password, its only cipher block): the rest must still open.
+    damaged = bytearray(good)
+    at = len(record(b'4'))
+    for _ in range(4 + 2):
+        at += 1 + damaged[at]  # every record here has a one-byte prefix
+    assert damaged[at:at + 3] == b'\x0a8 '
+    damaged[at + 3] ^= 0x5A
+    write('damaged.zlm', bytes(damaged))
+
+    # Damaged and hostile files.
     write('truncated.zlm', good[:len(good) // 2])
     write('huge-record.zlm', record(b'1') + b'\xff\xff\xff\xff\xff\xff\xff' + b'0123456789ab')
     write('huge-count.zlm', record(b'2000000000') + record(b'a') * 4)

@@ -172,6 +172,7 @@ def main():
         "encrypted_long": vault([(b"s", b"n", b"p", b"c" * 300)], PASSWORD),
         "plain_truncated": vault(small)[:-3],
         "encrypted_truncated": vault(small, PASSWORD)[:-5],
+        "encrypted_mixed": record(b"3") + vault(small, PASSWORD)[2:] + b"".join(record(t) for t in small[0]),
         "wide_records": data,
         "count_too_large": record(b"2000000000") + record(b"a"),
         "huge_record": b"\x01\x31\xff\xff\xff\xff\xff\xff\xff" + b"\0" * 11,

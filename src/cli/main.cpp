@@ -131,6 +131,12 @@ void OpenVault(const QString& path, CVaultData& data, const QString& prompt) {
         throw VaultError(FileErrorResult(ENOENT), path, false);
     }
     std::string password = AskPassword(prompt.arg(path));
+    if (password.empty() && IsEncryptedVaultFile(NativePath(path))) {
+        // Read as plain texts, its cipher records would be written back re-encrypted or trimmed.
+        throw SExit{
+            kWrongPassword,
+            QStringLiteral("%1 ist verschlüsselt. Geben Sie das Passwort des Tresors ein.").arg(path)};
+    }
     data.SetVaultPassword(password);
     SecureWipe(password);
     const SVaultResult result = LoadVaultFile(NativePath(path), data);
@@ -191,6 +197,23 @@ void SaveVault(const QString& path, const CVaultData& data) {
     }
 }
 
+// Copies the vault's bytes as they are to VAULT.bak, before it is replaced.
+void BackUp(const QString& path) {
+    const QString backup = path + QStringLiteral(".bak");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw VaultError(FileErrorResult(file.error() == QFileDevice::OpenError ? EACCES : EIO), path, false);
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        throw VaultError(FileErrorResult(EIO), path, false);
+    }
+    const SVaultResult result = SaveFileBytes(NativePath(backup), bytes.toStdString());
+    if (!result.ok()) {
+        throw VaultError(result, backup, true);
+    }
+}
+
 int ParsePosition(const QString& text, const CVaultData& data) {
     bool ok = false;
     const int pos = text.toInt(&ok, 10);
@@ -235,11 +258,13 @@ constexpr SCommand kCommands[] = {
     {"show", "show VAULT POS [--field F]",
      "Zeigt einen Eintrag, oder mit --field nur ein Feld (site, name, password, comment)."},
     {"add", "add VAULT --site S [--name N] [--password P] [--comment C]",
-     "Hängt einen Eintrag an; legt VAULT an, wenn es die Datei noch nicht gibt."},
+     "Hängt einen Eintrag an; legt VAULT an, wenn es die Datei noch nicht gibt.\n"
+     "Ohne --password wird das Passwort des Eintrags abgefragt wie das des Tresors."},
     {"rm", "rm VAULT POS", "Löscht den Eintrag an Position POS."},
     {"export", "export VAULT [--format json|csv]", "Gibt alle Einträge auf der Standardausgabe aus."},
-    {"import", "import VAULT FILE [--format json|csv]",
-     "Schreibt VAULT (neu oder ersetzt) aus den Einträgen von FILE."},
+    {"import", "import VAULT FILE [--format json|csv] [--append | --replace]",
+     "Schreibt die Einträge von FILE in einen neuen Tresor VAULT. Einen vorhandenen ergänzt\n"
+     "--append (fragt sein Passwort), --replace ersetzt ihn (der alte kommt nach VAULT.bak)."},
     {"passwd", "passwd VAULT", "Ändert das Passwort: fragt erst das alte, dann das neue."},
 };
 
@@ -248,13 +273,16 @@ QString GeneralHelp() {
         "Aufruf: zelmora-cli BEFEHL [Optionen] [Argumente]\n"
         "Liest und schreibt Zelmora-Tresore (.zlm) auf der Kommandozeile.\n\nBefehle:\n");
     for (const SCommand& c : kCommands) {
-        text += QStringLiteral("  %1\n      %2\n")
-                    .arg(QString::fromUtf8(c.synopsis), QString::fromUtf8(c.description));
+        QString description = QString::fromUtf8(c.description);
+        description.replace(QLatin1Char('\n'), QStringLiteral("\n      "));
+        text += QStringLiteral("  %1\n      %2\n").arg(QString::fromUtf8(c.synopsis), description);
     }
     text += QStringLiteral(
         "\nDas Passwort des Tresors wird am Terminal ohne Echo abgefragt. Ist die Standardeingabe kein\n"
-        "Terminal, ist jedes benötigte Passwort eine Zeile der Standardeingabe. Ein leeres Passwort\n"
-        "bedeutet: der Tresor ist nicht verschlüsselt.\n"
+        "Terminal, ist jedes benötigte Passwort eine Zeile der Standardeingabe (bei add ohne --password\n"
+        "folgt das des Eintrags auf das des Tresors). Ein leeres Passwort bedeutet: der Tresor ist nicht\n"
+        "verschlüsselt; einen verschlüsselten Tresor öffnet es nicht.\n"
+        "--password zeigt das Passwort des Eintrags allen Benutzern in der Prozessliste.\n"
         "Positionen zählen ab 0, in der Reihenfolge der Datei.\n"
         "JSON: eine Liste von Objekten mit \"site\", \"name\", \"password\", \"comment\".\n"
         "CSV: RFC 4180 mit der Kopfzeile Seite,Name,Passwort,Kommentar.\n\n"
@@ -292,8 +320,20 @@ int RunCommand(const SCommand& command, QStringList args) {
         parser.addOption({QStringLiteral("site"), QStringLiteral("Seite (Pflicht)."), QStringLiteral("S")});
         parser.addOption({QStringLiteral("name"), QStringLiteral("Name."), QStringLiteral("N")});
         parser.addOption(
-            {QStringLiteral("password"), QStringLiteral("Passwort des Eintrags."), QStringLiteral("P")});
+            {QStringLiteral("password"),
+             QStringLiteral("Passwort des Eintrags. Vorsicht: auf der Kommandozeile sieht es jeder "
+                            "Benutzer in der Prozessliste; ohne diese Option wird es abgefragt."),
+             QStringLiteral("P")});
         parser.addOption({QStringLiteral("comment"), QStringLiteral("Kommentar."), QStringLiteral("C")});
+    }
+    if (name == QLatin1StringView("import")) {
+        parser.addOption(
+            {QStringLiteral("append"),
+             QStringLiteral("Hängt die Einträge an den vorhandenen Tresor an (fragt sein Passwort).")});
+        parser.addOption(
+            {QStringLiteral("replace"),
+             QStringLiteral("Ersetzt den vorhandenen Tresor; seine bisherigen Bytes kommen zuerst nach "
+                            "VAULT.bak.")});
     }
     if (isExchange) {
         parser.addOption({QStringLiteral("format"),
@@ -382,7 +422,11 @@ int RunCommand(const SCommand& command, QStringList args) {
         }
         std::string texts[4];
         const char* const options[4] = {"site", "name", "password", "comment"};
+        const bool askEntryPassword = !parser.isSet(QStringLiteral("password"));
         for (int i = 0; i < 4; ++i) {
+            if (i == 2 && askEntryPassword) {
+                continue;
+            }
             const std::string utf8 = parser.value(QString::fromLatin1(options[i])).toStdString();
             std::size_t offset = 0;
             if (!cp1252::StorableFromUtf8(utf8, texts[i], &offset)) {
@@ -398,7 +442,12 @@ int RunCommand(const SCommand& command, QStringList args) {
         } else {
             ChooseNewPassword(vault, data);
         }
+        if (askEntryPassword) {
+            // Asked like the vault password, after it: an option would show it in the process list.
+            texts[2] = AskPassword(QStringLiteral("Passwort des Eintrags: "));
+        }
         data.AddEntry(texts[0], texts[1], texts[2], texts[3]);
+        SecureWipe(texts[2]);
         SaveVault(vault, data);
         Print(stderr, QStringLiteral("Eintrag an Position %1 hinzugefügt.\n").arg(data.GetEntryCount() - 1));
         return kSuccess;
@@ -420,6 +469,20 @@ int RunCommand(const SCommand& command, QStringList args) {
 
     if (name == QLatin1StringView("import")) {
         const QString& source = pos[1];
+        const bool append = parser.isSet(QStringLiteral("append"));
+        const bool replace = parser.isSet(QStringLiteral("replace"));
+        if (append && replace) {
+            throw SExit{kUsageError, QStringLiteral("--append und --replace schließen sich aus.")};
+        }
+        const bool exists = PathExists(vault);
+        if (exists && !append && !replace) {
+            throw SExit{
+                kUsageError,
+                QStringLiteral("%1 gibt es schon. --append hängt die Einträge an (fragt das Passwort "
+                               "des Tresors), --replace ersetzt den Tresor (die alte Datei kommt zuerst "
+                               "nach %1.bak).")
+                    .arg(vault)};
+        }
         const EExchangeFormat format = ParseFormat(parser, source);
         QFile file(source);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -432,10 +495,17 @@ int RunCommand(const SCommand& command, QStringList args) {
         if (!ImportEntries(input, format, entries, error)) {
             throw SExit{kFileError, source + QStringLiteral(": ") + error};
         }
-        ChooseNewPassword(vault, data);
-        data.ReserveEntries(entries.size());
+        if (exists && append) {
+            OpenVault(vault, data, openPrompt);
+        } else {
+            ChooseNewPassword(vault, data);
+        }
+        data.ReserveEntries(static_cast<std::size_t>(data.GetEntryCount()) + entries.size());
         for (SFields& f : entries) {
             data.AddEntry(std::move(f[0]), std::move(f[1]), std::move(f[2]), std::move(f[3]));
+        }
+        if (exists && replace) {
+            BackUp(vault);
         }
         SaveVault(vault, data);
         Print(stderr,

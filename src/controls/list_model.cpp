@@ -253,10 +253,10 @@ void CListModel::SortRows(int column, int type, bool ascending) {
     std::vector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
     const int direction = ascending ? 1 : -1;
-    // Types 3, 5 and 6 never answer 0 for equal values, so the comparison is no strict weak order;
-    // a merge sort stays within bounds whatever it answers, where std::sort need not.
+    // OrderKeys, not CompareKeys: a sort needs a strict weak order in either direction.  Rows with
+    // equal keys keep the order they had.
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return direction * sortcmp::CompareKeys(type, keys[a], keys[b]) < 0;
+        return direction * sortcmp::OrderKeys(type, keys[a], keys[b]) < 0;
     });
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QSignalBlocker>
 #include <QStyle>
 
 CMoveHeaderCtrl::CMoveHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
@@ -43,6 +44,7 @@ void CMoveHeaderCtrl::EraseMarker() {
 void CMoveHeaderCtrl::mousePressEvent(QMouseEvent* event) {
     if (m_bMoveEnabled && event->button() == Qt::LeftButton) {
         const int x = event->position().toPoint().x();
+        m_bLeftColumn = false;
         if (OnItem(x)) {
             m_bPressed = true;
             m_nFrom = visualIndexAt(x);
@@ -81,6 +83,7 @@ void CMoveHeaderCtrl::mouseMoveEvent(QMouseEvent* event) {
         }
         if (p != m_nDropPos) {
             m_nDropPos = p;
+            m_bLeftColumn = true;
             EraseMarker();
             const int h = height();
             const int l = left - offset();
@@ -94,6 +97,7 @@ void CMoveHeaderCtrl::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CMoveHeaderCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    const bool dragged = m_bMoveEnabled && m_bDragging && m_bLeftColumn;
     if (m_bMoveEnabled && m_bDragging) {
         m_bDragging = false;
         m_bMarker = false;
@@ -104,6 +108,14 @@ void CMoveHeaderCtrl::mouseReleaseEvent(QMouseEvent* event) {
         }
     }
     m_bPressed = false;
+    m_bLeftColumn = false;
+    if (dragged) {
+        // QHeaderView reports a click when the button comes up on the section it went down on,
+        // which after a move may be another column under the same index: a drag is never a click.
+        const QSignalBlocker noClick(this);
+        QHeaderView::mouseReleaseEvent(event);
+        return;
+    }
     QHeaderView::mouseReleaseEvent(event);
 }
 

@@ -41,6 +41,9 @@ private:
     bool m_bMoveEnabled = false;
     bool m_bPressed = false;
     bool m_bDragging = false;
+    // The pointer left the pressed column during this press: a drag then, where staying inside it
+    // is a click with an unsteady hand.
+    bool m_bLeftColumn = false;
     int m_nFrom = 0;
     int m_nDropPos = 0;
     int m_nMarkerX = 0;      // boundary the marker stands on, unscrolled header coordinates

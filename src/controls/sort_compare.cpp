@@ -275,6 +275,24 @@ int CompareKeys(int type, const SortKey& a, const SortKey& b) {
     }
 }
 
+int OrderKeys(int type, const SortKey& a, const SortKey& b) {
+    switch (type) {
+        case kDateTime:
+        case kDateTimeToo:
+            if (a.valid != b.valid) {
+                return a.valid ? 1 : -1;
+            }
+            if (!a.valid) {
+                return 0;
+            }
+            [[fallthrough]];
+        case kDecimal:
+            return a.value < b.value ? -1 : (a.value > b.value ? 1 : 0);
+        default:
+            return CompareKeys(type, a, b);
+    }
+}
+
 int CompareTexts(int type, const QString& a, const QString& b, const QLocale& locale) {
     const CKeyReader reader(type, locale);
     return CompareKeys(type, reader.Read(a), reader.Read(b));

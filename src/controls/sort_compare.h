@@ -54,6 +54,11 @@ int CompareKeys(int type, const SortKey& a, const SortKey& b);
 
 int CompareTexts(int type, const QString& a, const QString& b, const QLocale& locale = QLocale::system());
 
+// The order a sort uses: CompareKeys where the keys differ, but a strict weak order, which a sort
+// needs in both directions.  Equal decimals and dates give 0 (CompareKeys gives +1), and under
+// types 3 and 6 a text that is no date sorts before every date instead of equalling all of them.
+int OrderKeys(int type, const SortKey& a, const SortKey& b);
+
 // The number a text reads as under type 2: white space, a sign, digits; clamped to the int range.
 int ReadInteger(QStringView text);
 

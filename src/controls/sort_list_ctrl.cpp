@@ -6,6 +6,8 @@
 #include "controls/title_tip.h"
 
 #include <QCursor>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -380,6 +382,17 @@ void CSortListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         emit listDoubleClicked();
     }
+}
+
+void CSortListCtrl::keyPressEvent(QKeyEvent* event) {
+    // QAbstractItemView copies the current cell when the copy key reaches it, which it does just
+    // when the window's copy command is disabled; after a column move that cell may be a password.
+    // Copying is the window's command alone.
+    if (event->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 bool CSortListCtrl::viewportEvent(QEvent* event) {

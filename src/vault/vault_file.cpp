@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -161,8 +162,9 @@ int RefusesWriting(const std::string& target, const struct stat& st) {
     return 0;
 }
 
-// Writes the vault into the open temporary file and makes it durable.
-SVaultResult WriteTemp(int fd, const struct stat* old, const CVaultData& data) {
+// Writes the content into the open temporary file and makes it durable.
+SVaultResult WriteTemp(int fd, const struct stat* old,
+                       const std::function<SVaultResult(CArchiveWriter&)>& content) {
     if (old) {
         // The replaced file's owner (where we may give it) and mode carry over to its successor.
         if (old->st_uid != geteuid() || old->st_gid != getegid()) {
@@ -175,7 +177,7 @@ SVaultResult WriteTemp(int fd, const struct stat* old, const CVaultData& data) {
         }
     }
     CArchiveWriter ar(fd);
-    SVaultResult result = WriteVault(ar, data);
+    SVaultResult result = content(ar);
     if (!result.ok()) {
         return result;
     }
@@ -203,6 +205,66 @@ int OpenForReading(const std::string& path, CFd& fd, struct stat& st) {
         return errno;
     }
     return 0;
+}
+
+// The atomic save: the content goes into a temporary file next to the target, which then replaces
+// it by a rename.
+SVaultResult SaveAtomically(const std::string& path,
+                            const std::function<SVaultResult(CArchiveWriter&)>& content) {
+    try {
+        if (path.empty()) {
+            return FileErrorResult(ENOENT);
+        }
+        std::string target;
+        if (const int error = ResolveLinks(path, target)) {
+            return FileErrorResult(error);
+        }
+        if (BaseName(target).empty()) {
+            return FileErrorResult(EISDIR);
+        }
+        struct stat old;
+        const bool replacing = stat(target.c_str(), &old) == 0;
+        if (!replacing && errno != ENOENT) {
+            return FileErrorResult(errno);
+        }
+        if (replacing && !S_ISREG(old.st_mode)) {
+            // A rename would put the vault in place of a folder, a device or a pipe.
+            return FileErrorResult(S_ISDIR(old.st_mode) ? EISDIR : EACCES);
+        }
+        if (replacing) {
+            if (const int error = RefusesWriting(target, old)) {
+                return FileErrorResult(error);
+            }
+        }
+
+        std::string tempPath;
+        int rawFd = -1;
+        if (const int error = CreateTempFile(target, tempPath, rawFd)) {
+            return FileErrorResult(error);
+        }
+        CFd fd(rawFd);
+        CTempFile temp(std::move(tempPath));
+        SVaultResult result = WriteTemp(fd.Get(), replacing ? &old : nullptr, content);
+        if (fd.Close() != 0 && result.ok()) {
+            result = FileErrorResult(errno);
+        }
+        if (result.ok() && rename(temp.Path().c_str(), target.c_str()) != 0) {
+            result = FileErrorResult(errno);
+        }
+        if (!result.ok()) {
+            return result;
+        }
+        temp.Keep();
+        if (const int error = SyncFolder(DirName(target))) {
+            // The new file is in place; only its durability is in doubt.
+            return FileErrorResult(error);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        return StatusResult(EVaultStatus::kOutOfMemory);
+    } catch (const std::exception&) {
+        return StatusResult(EVaultStatus::kGeneralError);
+    }
 }
 
 }  // namespace
@@ -240,60 +302,19 @@ bool IsEncryptedVaultFile(const std::string& path) {
 }
 
 SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data) {
-    try {
-        if (path.empty()) {
-            return FileErrorResult(ENOENT);
-        }
-        std::string target;
-        if (const int error = ResolveLinks(path, target)) {
-            return FileErrorResult(error);
-        }
-        if (BaseName(target).empty()) {
-            return FileErrorResult(EISDIR);
-        }
-        struct stat old;
-        const bool replacing = stat(target.c_str(), &old) == 0;
-        if (!replacing && errno != ENOENT) {
-            return FileErrorResult(errno);
-        }
-        if (replacing && !S_ISREG(old.st_mode)) {
-            // A rename would put the vault in place of a folder, a device or a pipe.
-            return FileErrorResult(S_ISDIR(old.st_mode) ? EISDIR : EACCES);
-        }
-        if (replacing) {
-            if (const int error = RefusesWriting(target, old)) {
-                return FileErrorResult(error);
-            }
-        }
+    return SaveAtomically(path, [&](CArchiveWriter& ar) { return WriteVault(ar, data); });
+}
 
-        std::string tempPath;
-        int rawFd = -1;
-        if (const int error = CreateTempFile(target, tempPath, rawFd)) {
-            return FileErrorResult(error);
-        }
-        CFd fd(rawFd);
-        CTempFile temp(std::move(tempPath));
-        SVaultResult result = WriteTemp(fd.Get(), replacing ? &old : nullptr, data);
-        if (fd.Close() != 0 && result.ok()) {
-            result = FileErrorResult(errno);
-        }
-        if (result.ok() && rename(temp.Path().c_str(), target.c_str()) != 0) {
-            result = FileErrorResult(errno);
-        }
-        if (!result.ok()) {
-            return result;
-        }
-        temp.Keep();
-        if (const int error = SyncFolder(DirName(target))) {
-            // The new file is in place; only its durability is in doubt.
-            return FileErrorResult(error);
+SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes) {
+    return SaveAtomically(path, [&](CArchiveWriter& ar) {
+        ar.Write(bytes.data(), bytes.size());
+        ar.Flush();
+        SVaultResult result;
+        if (ar.Status() != EStreamStatus::kOk) {
+            result = FileErrorResult(ar.Errno());
         }
         return result;
-    } catch (const std::bad_alloc&) {
-        return StatusResult(EVaultStatus::kOutOfMemory);
-    } catch (const std::exception&) {
-        return StatusResult(EVaultStatus::kGeneralError);
-    }
+    });
 }
 
 std::string VaultErrorTemplate(const SVaultResult& result, bool saving) {

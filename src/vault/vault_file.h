@@ -24,6 +24,9 @@ bool IsEncryptedVaultFile(const std::string& path);
 // as access denied.
 SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data);
 
+// Writes bytes to path with the same atomic save (for a byte-exact copy of a vault file).
+SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes);
+
 // The message template (code page 1252, "%1" stands for the path) for a failed open or save.
 // Empty for kOk.
 std::string VaultErrorTemplate(const SVaultResult& result, bool saving);

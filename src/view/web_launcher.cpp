@@ -1,10 +1,12 @@
 #include "view/web_launcher.h"
 
 #include "app/message_box.h"
+#include "view/desktop_entry.h"
 
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -45,6 +47,39 @@ bool HasOpenableScheme(const QString& address) {
            scheme == u"file"_s;
 }
 
+// Whether the file's first lines hold the group header of a desktop entry, whatever its name; the
+// MIME database, which tells that by content as well, is not always installed.
+bool HoldsDesktopEntryGroup(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    for (const QByteArray& line : file.read(4096).split('\n')) {
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed == "[Desktop Entry]" || trimmed == "[KDE Desktop Entry]") {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A file the desktop would run rather than show: a program or a desktop entry (by its name, its
+// link target's name or its content).
+bool IsLaunchable(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isFile() && info.isExecutable()) {
+        return true;
+    }
+    const QMimeDatabase mime;
+    for (const QString& name : {path, info.canonicalFilePath()}) {
+        if (!name.isEmpty() && (name.endsWith(u".desktop"_s, Qt::CaseInsensitive) ||
+                                mime.mimeTypeForFile(name).inherits(u"application/x-desktop"_s))) {
+            return true;
+        }
+    }
+    return info.isFile() && HoldsDesktopEntryGroup(path);
+}
+
 // The shell's "open": an address with a scheme, or a file that exists.
 int OpenWithDesktop(const QString& address) {
     QUrl url;
@@ -58,6 +93,10 @@ int OpenWithDesktop(const QString& address) {
     }
     if (!url.isValid()) {
         return launch::kFileNotFound;
+    }
+    // A site name from a vault someone sent must not start a program.
+    if (url.isLocalFile() && IsLaunchable(url.toLocalFile())) {
+        return launch::kAccessDenied;
     }
     const bool opened = DesktopOpener() ? DesktopOpener()(url) : QDesktopServices::openUrl(url);
     return opened ? launch::kSucceeded : launch::kNoAssociation;
@@ -112,118 +151,6 @@ bool SplitCommand(const QString& command, QStringList& words) {
     return true;
 }
 
-#ifndef Q_OS_WIN
-
-constexpr int kXdgMimeMilliseconds = 3000;
-
-// The general escapes of a desktop entry's string values.
-QString UnescapeDesktopValue(const QString& value) {
-    QString out;
-    out.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c != u'\\' || i + 1 == value.size()) {
-            out.append(c);
-            continue;
-        }
-        switch (value.at(i + 1).unicode()) {
-            case u's':
-                out.append(u' ');
-                break;
-            case u'n':
-                out.append(u'\n');
-                break;
-            case u't':
-                out.append(u'\t');
-                break;
-            case u'r':
-                out.append(u'\r');
-                break;
-            case u'\\':
-                out.append(u'\\');
-                break;
-            default:  // left for the Exec quoting rules
-                out.append(c);
-                continue;
-        }
-        ++i;
-    }
-    return out;
-}
-
-QString AskDefaultHtmlHandler() {
-    QProcess process;
-    process.setProgram(XdgMimeProgram().isEmpty() ? u"xdg-mime"_s : XdgMimeProgram());
-    process.setArguments({u"query"_s, u"default"_s, u"text/html"_s});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForFinished(kXdgMimeMilliseconds)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        return {};
-    }
-    const QString output = QString::fromUtf8(process.readAllStandardOutput());
-    return output.section(u'\n', 0, 0).section(u';', 0, 0).trimmed();
-}
-
-// A desktop-file-id "a-b.desktop" names applications/a-b.desktop or, in a subfolder,
-// applications/a/b.desktop.
-bool FindEntryBelow(const QString& folder, const QString& rest, QString& found) {
-    const QString flat = folder + u'/' + rest;
-    if (QFileInfo(flat).isFile()) {
-        found = flat;
-        return true;
-    }
-    for (qsizetype dash = rest.indexOf(u'-'); dash > 0; dash = rest.indexOf(u'-', dash + 1)) {
-        const QString sub = folder + u'/' + rest.left(dash);
-        if (QFileInfo(sub).isDir() && FindEntryBelow(sub, rest.mid(dash + 1), found)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-QString FindDesktopEntry(const QString& desktopFileId) {
-    if (!desktopFileId.endsWith(u".desktop"_s) || desktopFileId.contains(u'/') ||
-        desktopFileId.startsWith(u'.')) {
-        return {};
-    }
-    // $XDG_DATA_HOME first, then $XDG_DATA_DIRS in their order.
-    for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
-        QString found;
-        if (FindEntryBelow(data + u"/applications"_s, desktopFileId, found)) {
-            return found;
-        }
-    }
-    return {};
-}
-
-QString ReadDesktopExec(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return {};
-    }
-    bool inMainGroup = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(u'[')) {
-            inMainGroup = line == u"[Desktop Entry]"_s;
-        } else if (inMainGroup && !line.startsWith(u'#')) {
-            const qsizetype equals = line.indexOf(u'=');
-            if (equals > 0 && QStringView(line).left(equals).trimmed() == u"Exec") {
-                return UnescapeDesktopValue(line.mid(equals + 1).trimmed());
-            }
-        }
-    }
-    return {};
-}
-
-#endif
-
 int StartHandler(QStringList arguments) {
     QString program = arguments.takeFirst();
     if (program.contains(u'/')) {
@@ -252,8 +179,12 @@ int OpenWebAddress(const QString& address, int showCommand) {
         const auto hook = LauncherHook();
         return hook(address);
     }
+    // A program would take such an address for one of its options.
+    if (address.startsWith(u'-')) {
+        return launch::kFileNotFound;
+    }
     const int opened = OpenWithDesktop(address);
-    if (opened > 32) {
+    if (opened > 32 || opened == launch::kAccessDenied) {
         return opened;
     }
     QString commandTemplate;
@@ -280,11 +211,12 @@ int ReadHtmlHandlerTemplate(QString& commandTemplate) {
     }
     commandTemplate = command;
 #else
-    const QString entry = FindDesktopEntry(AskDefaultHtmlHandler());
+    const QString entry = desktop_entry::Find(
+        desktop_entry::DefaultHtmlHandler(XdgMimeProgram().isEmpty() ? u"xdg-mime"_s : XdgMimeProgram()));
     if (entry.isEmpty()) {
         return kNoHandler;
     }
-    const QString exec = ReadDesktopExec(entry);
+    const QString exec = desktop_entry::ReadExec(entry);
     if (exec.isEmpty()) {
         return kNoHandler;
     }
@@ -293,31 +225,10 @@ int ReadHtmlHandlerTemplate(QString& commandTemplate) {
     return 0;
 }
 
-QString HandlerTemplateFromExec(const QString& exec) {
-    QString out;
-    out.reserve(exec.size());
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec.at(i);
-        if (c != u'%' || i + 1 == exec.size()) {
-            out.append(c);
-            continue;
-        }
-        const QChar code = exec.at(++i);
-        if (QStringView(u"uUfF").contains(code)) {
-            out.append(u"%1"_s);
-        } else if (code == u'%') {
-            out.append(u'%');
-        }
-        // %i, %c, %k and the deprecated codes are dropped.
-    }
-    return out;
-}
-
-QString MakeHandlerCommand(const QString& commandTemplate, const QString& address) {
-    return CutAtPlaceholder(commandTemplate) + u' ' + address;
-}
-
 QStringList HandlerArguments(const QString& commandTemplate, const QString& address) {
+    if (address.startsWith(u'-')) {
+        return {};
+    }
     QStringList words;
     if (!SplitCommand(CutAtPlaceholder(commandTemplate), words) || words.isEmpty() ||
         words.first().isEmpty()) {

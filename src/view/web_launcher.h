@@ -29,6 +29,8 @@ constexpr int kSucceeded = 42;        // above 32 for the desktop's open, above 
 
 // Result above 32: success.  32 or less: a shell error code (2 file not found, 31 no association,
 // ...).  When the HTML handler fallback runs, the result is that of its start (above 31: started).
+// An address that begins with "-" fails as file not found; a local file that is a program or a
+// desktop entry is not opened (access denied) and goes to no handler either.
 // showCommand is the show state for the started program; the desktop has no use for it.
 int OpenWebAddress(const QString& address, int showCommand = 5);
 
@@ -36,17 +38,11 @@ int OpenWebAddress(const QString& address, int showCommand = 5);
 // `xdg-mime query default text/html` names, field codes rewritten to "%1").  0 on success.
 int ReadHtmlHandlerTemplate(QString& commandTemplate);
 
-// An Exec value of a desktop entry as a command template: %u %U %f %F become "%1", %% becomes
-// "%", every other field code is dropped.
-QString HandlerTemplateFromExec(const QString& exec);
-
-// The pure text step: cut the template at the first "\"%1\"" or else "%1", then a blank and the
-// address (unquoted); text after the placeholder is dropped.
-QString MakeHandlerCommand(const QString& commandTemplate, const QString& address);
-
-// Program and arguments for starting the handler without a shell: the template split by the
-// Desktop Entry quoting rules, the address as one single argument (none when it is empty).  Empty
-// when the template cannot be split.
+// The fallback's whole argument list, the one place it is made: the program and the arguments of
+// the template cut at its first "\"%1\"" or else "%1" (text after the placeholder is dropped; no
+// placeholder keeps it whole), split by the Desktop Entry quoting rules, then the address as one
+// single argument (none when it is empty).  No shell sees it.  Empty when the template cannot be
+// split, and for an address that begins with "-", which the program would take for an option.
 QStringList HandlerArguments(const QString& commandTemplate, const QString& address);
 
 // "Unable to open hyperlink:\n\n" and the text for the code.

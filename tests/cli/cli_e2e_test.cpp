@@ -1,5 +1,5 @@
 // zelmora-cli end to end.  The fixture vaults come from a separate implementation of the file
-// format (tests/data/cli/make_fixtures.py), so reading them and writing them back byte for byte
+// format (scripts/make_cli_fixtures.py), so reading them and writing them back byte for byte
 // checks the program against something it shares no code with.
 #include <gtest/gtest.h>
 
@@ -120,10 +120,10 @@ TEST_F(CliTest, ReadsAndWritesIndependentVaultsByteForByte) {
         EXPECT_EQ(Rows(exported.out), basic);
 
         Write(Tmp("in.json"), ImportJson(basic));
-        const SRun imported =
-            Cli({QStringLiteral("import"), Tmp("out.zlm"), Tmp("in.json")}, f.password + '\n');
+        const QString out = m_dir.filePath(QStringLiteral("out-") + f.file);
+        const SRun imported = Cli({QStringLiteral("import"), out, Tmp("in.json")}, f.password + '\n');
         ASSERT_EQ(imported.code, 0) << imported.err.toStdString();
-        EXPECT_EQ(Read(Tmp("out.zlm")), Read(fixture));
+        EXPECT_EQ(Read(out), Read(fixture));
     }
 }
 
@@ -266,7 +266,7 @@ TEST_F(CliTest, EditingCommands) {
     EXPECT_EQ(st.st_mode & 0777, 0600u) << "a new vault is private to its owner";
 
     ASSERT_EQ(
-        Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("mail")}, "Tresor\n").code,
+        Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("mail")}, "Tresor\n\n").code,
         0);
     const SRun list = Cli({QStringLiteral("list"), v}, "Tresor\n");
     ASSERT_EQ(list.code, 0) << list.err.toStdString();
@@ -291,7 +291,7 @@ TEST_F(CliTest, EditingCommands) {
     // Saving through a symbolic link writes the link's target and keeps the link.
     ASSERT_TRUE(QFile::link(v, Tmp("link.zlm")));
     ASSERT_EQ(Cli({QStringLiteral("add"), Tmp("link.zlm"), QStringLiteral("--site"), QStringLiteral("via")},
-                  "Neu\n")
+                  "Neu\n\n")
                   .code,
               0);
     EXPECT_TRUE(QFileInfo(Tmp("link.zlm")).isSymLink());
@@ -320,10 +320,12 @@ TEST_F(CliTest, ImportRefusesBadInputWithoutWriting) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Write(Tmp(c.name), c.content);
-        const SRun r = Cli({QStringLiteral("import"), Tmp("v.zlm"), Tmp(c.name)}, "pw\n");
+        const SRun r =
+            Cli({QStringLiteral("import"), Tmp("v.zlm"), Tmp(c.name), QStringLiteral("--replace")}, "pw\n");
         EXPECT_EQ(r.code, 2);
         EXPECT_TRUE(r.err.contains(c.mustMention)) << r.err.toStdString();
         EXPECT_EQ(Read(Tmp("v.zlm")), before);
+        EXPECT_FALSE(QFileInfo::exists(Tmp("v.zlm.bak")));
     }
 }
 
@@ -349,6 +351,119 @@ TEST_F(CliTest, UsageErrorsAndHelp) {
         EXPECT_TRUE(help.out.contains(command)) << help.out.toStdString();
     }
     EXPECT_EQ(Cli({QStringLiteral("--help")}).code, 0);
+}
+
+// Written by the independent implementation: encrypted records with one plain entry after them,
+// and a vault with one damaged record.
+TEST_F(CliTest, MixedAndDamagedVaultsOpenWithTheRightPassword) {
+    const QJsonArray basic = Expected()[QStringLiteral("basic")].toArray();
+    const SRun mixed = Cli({QStringLiteral("export"), kData + QStringLiteral("mixed.zlm")}, "Geheim123\n");
+    ASSERT_EQ(mixed.code, 0) << mixed.err.toStdString();
+    QJsonArray withTyped = basic;
+    withTyped.append(Expected()[QStringLiteral("typed")]);
+    EXPECT_EQ(Rows(mixed.out), withTyped);
+    EXPECT_EQ(Cli({QStringLiteral("list"), kData + QStringLiteral("mixed.zlm")}, "Geheim12\n").code, 3);
+
+    const SRun damaged =
+        Cli({QStringLiteral("export"), kData + QStringLiteral("damaged.zlm")}, "Geheim123\n");
+    ASSERT_EQ(damaged.code, 0) << damaged.err.toStdString();
+    QJsonArray rows = Rows(damaged.out);
+    ASSERT_EQ(rows.size(), basic.size());
+    QJsonArray entry1 = rows[1].toArray();
+    EXPECT_NE(entry1[2], basic[1].toArray()[2]) << "the damaged field reads as its record";
+    entry1[2] = basic[1].toArray()[2];
+    rows[1] = entry1;
+    EXPECT_EQ(rows, basic) << "every other field is whole";
+}
+
+TEST_F(CliTest, EncryptedVaultWithAnEmptyPasswordIsRefused) {
+    const QString v = Tmp("v.zlm");
+    const QString kV = QStringLiteral("VAULT");
+    Write(Tmp("in.json"), R"([{"site":"x"}])");
+    const QStringList commands[] = {
+        {QStringLiteral("list"), kV},
+        {QStringLiteral("show"), kV, QStringLiteral("0")},
+        {QStringLiteral("export"), kV},
+        {QStringLiteral("add"), kV, QStringLiteral("--site"), QStringLiteral("x"),
+         QStringLiteral("--password"), QStringLiteral("p")},
+        {QStringLiteral("rm"), kV, QStringLiteral("0")},
+        {QStringLiteral("passwd"), kV},
+        {QStringLiteral("import"), kV, Tmp("in.json"), QStringLiteral("--append")},
+    };
+    for (const char* fixture : {"geheim9.zlm", "mixed.zlm"}) {
+        for (QStringList args : commands) {
+            SCOPED_TRACE((QString::fromLatin1(fixture) + QLatin1Char(' ') + args[0]).toStdString());
+            QFile::remove(v);
+            ASSERT_TRUE(QFile::copy(kData + QString::fromLatin1(fixture), v));
+            args.replaceInStrings(kV, v);
+            const SRun r = Cli(args, "\nneu\n");
+            EXPECT_EQ(r.code, 3) << r.err.toStdString();
+            EXPECT_TRUE(r.err.contains(v.toUtf8() + " ist verschl\xC3\xBCsselt.")) << r.err.toStdString();
+            EXPECT_TRUE(r.out.isEmpty());
+            EXPECT_EQ(Read(v), Read(kData + QString::fromLatin1(fixture)));
+        }
+    }
+    // A plain vault still opens with the empty password.
+    EXPECT_EQ(Cli({QStringLiteral("list"), kData + QStringLiteral("plain.zlm")}, "\n").code, 0);
+}
+
+TEST_F(CliTest, ImportOntoAnExistingVault) {
+    const QString v = Tmp("v.zlm");
+    ASSERT_TRUE(QFile::copy(kData + QStringLiteral("geheim9.zlm"), v));
+    const QByteArray old = Read(v);
+    Write(Tmp("in.json"), R"([{"site":"neu","password":"pw"}])");
+    const QStringList import = {QStringLiteral("import"), v, Tmp("in.json")};
+
+    const SRun refused = Cli(import, "Geheim123\n");
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains("--append") && refused.err.contains("--replace"))
+        << refused.err.toStdString();
+    EXPECT_EQ(Cli(import + QStringList{QStringLiteral("--append"), QStringLiteral("--replace")}, "\n").code,
+              1);
+    EXPECT_EQ(Cli(import + QStringList{QStringLiteral("--append")}, "falsch\n").code, 3);
+    EXPECT_EQ(Read(v), old);
+    EXPECT_FALSE(QFileInfo::exists(v + QStringLiteral(".bak")));
+
+    // --append: the vault's own password, the new entries after its entries.
+    ASSERT_EQ(Cli(import + QStringList{QStringLiteral("--append")}, "Geheim123\n").code, 0);
+    const SRun appended = Cli({QStringLiteral("list"), v}, "Geheim123\n");
+    EXPECT_TRUE(appended.out.endsWith("\n4\tneu\t\t\n")) << appended.out.toStdString();
+    EXPECT_EQ(Cli({QStringLiteral("show"), v, QStringLiteral("4"), QStringLiteral("--field"),
+                   QStringLiteral("password")},
+                  "Geheim123\n")
+                  .out,
+              QByteArray("pw\n"));
+
+    // --replace: the old bytes to VAULT.bak first, then a new vault under a new password.
+    const QByteArray beforeReplace = Read(v);
+    ASSERT_EQ(Cli(import + QStringList{QStringLiteral("--replace")}, "anders\n").code, 0);
+    EXPECT_EQ(Read(v + QStringLiteral(".bak")), beforeReplace);
+    EXPECT_EQ(Cli({QStringLiteral("list"), v}, "anders\n").out, QByteArray("0\tneu\t\t\n"));
+}
+
+TEST_F(CliTest, EntryPasswordIsAskedAfterTheVaultPassword) {
+    const QString v = Tmp("v.zlm");
+    const QStringList add = {QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("s")};
+    EXPECT_EQ(Cli(add, "Tresor\n").code, 1) << "no line for the entry password";
+    EXPECT_FALSE(QFileInfo::exists(v));
+    ASSERT_EQ(Cli(add, "Tresor\ngeheim\n").code, 0);
+    ASSERT_EQ(Cli(add, "Tresor\nzwei \xC3\xA4\n").code, 0);
+    const QStringList show = {QStringLiteral("show"), v, QStringLiteral("1"), QStringLiteral("--field"),
+                              QStringLiteral("password")};
+    EXPECT_EQ(Cli(show, "Tresor\n").out, QByteArray("zwei \xC3\xA4\n"));
+    EXPECT_EQ(Cli(show.mid(0, 2) + QStringList{QStringLiteral("0")} + show.mid(3), "Tresor\n").out,
+              QByteArray("geheim\n"));
+    EXPECT_TRUE(Cli({QStringLiteral("add"), QStringLiteral("--help")}).out.contains("Prozessliste"));
+}
+
+TEST_F(CliTest, ReadOnlyVaultIsNotChanged) {
+    const QString v = Tmp("v.zlm");
+    ASSERT_TRUE(QFile::copy(kData + QStringLiteral("geheim9.zlm"), v));
+    ASSERT_EQ(chmod(QFile::encodeName(v).constData(), 0400), 0);
+    const SRun r = Cli({QStringLiteral("rm"), v, QStringLiteral("0")}, "Geheim123\n");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("Zugriff auf " + v.toUtf8() + " wurde verwehrt.")) << r.err.toStdString();
+    EXPECT_EQ(Read(v), Read(kData + QStringLiteral("geheim9.zlm")));
 }
 
 TEST_F(CliTest, PasswordsAreChecked) {

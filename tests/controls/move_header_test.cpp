@@ -203,6 +203,49 @@ TEST(MoveHeaderListTest, DraggingAHeaderMovesTheListsColumn) {
     EXPECT_EQ(list.GetItemText(0, 2), u"a"_s);
 }
 
+// After the move the button may come up over the section index it went down on (now another
+// column); that must not sort the list.
+TEST(MoveHeaderListTest, ADragNeverSortsButAnUnsteadyClickDoes) {
+    CSortListCtrl list;
+    list.resize(500, 200);
+    list.InsertColumn(0, u"Seite"_s, Qt::AlignLeft, 100);
+    list.InsertColumn(1, u"Name"_s, Qt::AlignLeft, 60);
+    const unsigned char types[] = {1, 1};
+    ASSERT_TRUE(list.SetColumnTypes(types, 2));
+    list.EnableSort(true);
+    list.EnableColumnMove(true);
+    const char16_t* rows[][2] = {{u"b", u"2"}, {u"a", u"3"}, {u"c", u"1"}};
+    for (int r = 0; r < 3; ++r) {
+        list.InsertItem(r, QString::fromUtf16(rows[r][0]));
+        list.SetItemText(r, 1, QString::fromUtf16(rows[r][1]));
+        list.SetItemData(r, static_cast<quintptr>(r));
+    }
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QWidget* view = list.GetHeaderCtrl()->viewport();
+    QSignalSpy clicked(list.GetHeaderCtrl(), &QHeaderView::sectionClicked);
+    const int y = list.GetHeaderCtrl()->height() / 2;
+
+    // "Name" onto the right half of "Seite": "Seite" then spans 60..159, under index 1 again.
+    Press(view, QPoint(130, y));
+    Move(view, QPoint(131, y), Qt::LeftButton);
+    Move(view, QPoint(75, y), Qt::LeftButton);
+    Release(view, QPoint(75, y));
+    ASSERT_EQ(list.GetColumnTitle(0), u"Name"_s);
+    EXPECT_EQ(clicked.count(), 0);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(list.GetItemData(r), static_cast<quintptr>(r)) << "the rows keep their order";
+    }
+
+    // A press that moves a little but stays in its column is still a click, and sorts.
+    Press(view, QPoint(20, y));
+    Move(view, QPoint(23, y), Qt::LeftButton);
+    Release(view, QPoint(23, y));
+    EXPECT_EQ(clicked.count(), 1);
+    EXPECT_EQ(list.GetItemText(0, 0), u"1"_s);
+    EXPECT_EQ(list.GetItemData(0), 2u);
+}
+
 TEST(MoveHeaderListTest, DropPositionsFollowHorizontalScrolling) {
     CSortListCtrl list;
     list.resize(250, 150);

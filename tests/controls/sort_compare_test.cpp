@@ -119,6 +119,53 @@ TEST(SortCompare, DatesUseTheSystemLocaleAndNeverCompareEqual) {
     }
 }
 
+// What a sort needs of its order: never a before a, never both a before b and b before a, and
+// "neither before the other" passes on.  The comparison types' own results stay where keys differ.
+TEST(SortCompare, OrderKeysIsAStrictWeakOrderThatAgreesOnUnequalKeys) {
+    const QLocale locale = QLocale::system();
+    const QStringList texts = {u"1"_s,
+                               u"1.0"_s,
+                               u"2"_s,
+                               u"-1"_s,
+                               u"abc"_s,
+                               u""_s,
+                               locale.toString(QDate(2023, 12, 24), QLocale::ShortFormat),
+                               locale.toString(QDate(2024, 2, 1), QLocale::ShortFormat),
+                               u"kein Datum"_s};
+    for (int type : {0, 1, 2, 3, 4, 5, 6}) {
+        SCOPED_TRACE(type);
+        const sortcmp::CKeyReader reader(type, locale);
+        std::vector<sortcmp::SortKey> keys;
+        for (const QString& t : texts) {
+            keys.push_back(reader.Read(t));
+        }
+        for (int direction : {1, -1}) {
+            const auto before = [&](const sortcmp::SortKey& a, const sortcmp::SortKey& b) {
+                return direction * sortcmp::OrderKeys(type, a, b) < 0;
+            };
+            for (const auto& a : keys) {
+                EXPECT_FALSE(before(a, a));
+                for (const auto& b : keys) {
+                    EXPECT_FALSE(before(a, b) && before(b, a));
+                    const bool unequal = sortcmp::CompareKeys(type, a, b) != 0 &&
+                                         sortcmp::CompareKeys(type, b, a) != 0 &&
+                                         sortcmp::CompareKeys(type, a, b) != sortcmp::CompareKeys(type, b, a);
+                    if (unequal) {
+                        EXPECT_EQ(sortcmp::OrderKeys(type, a, b), sortcmp::CompareKeys(type, a, b));
+                    }
+                    for (const auto& c : keys) {
+                        const bool abEquivalent = !before(a, b) && !before(b, a);
+                        const bool bcEquivalent = !before(b, c) && !before(c, b);
+                        if (abEquivalent && bcEquivalent) {
+                            EXPECT_TRUE(!before(a, c) && !before(c, a));
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(SortCompare, DatesAcceptShortFormsAndTwoDigitYears) {
     const QLocale german(QLocale::German, QLocale::Germany);
     const auto cmp = [&](const QString& a, const QString& b) { return Sign(CompareTexts(3, a, b, german)); };

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QClipboard>
 #include <QDate>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QTest>
 
@@ -162,8 +165,8 @@ TEST_F(SortListTest, SelectionIsReportedInDisplayOrder) {
 }
 
 TEST_F(SortListTest, EqualKeysInBothDirectionsSortSafely) {
-    // Decimal and date comparisons never answer 0 for equal values, so the order the sort sees is not
-    // strict; many equal values reach the partitioning step of a quicksort.
+    // Decimal and date comparisons never answer 0 for equal values; the sort must stay whole with
+    // many equal keys in both directions all the same.
     const QString date = QLocale::system().toString(QDate(2024, 5, 1), QLocale::ShortFormat);
     std::vector<std::vector<QString>> rows;
     for (int i = 0; i < 2000; ++i) {
@@ -186,6 +189,18 @@ TEST_F(SortListTest, EqualKeysInBothDirectionsSortSafely) {
     ClickHeader(0);
     values = Column(0);
     EXPECT_TRUE(std::is_sorted(values.rbegin(), values.rend()));
+}
+
+// Equal keys are no reason to reorder: in either direction such rows keep the owner's order.
+TEST_F(SortListTest, EqualDecimalsAndDatesKeepTheirOrderBothWays) {
+    const QString date = QLocale::system().toString(QDate(2024, 5, 1), QLocale::ShortFormat);
+    Fill({{u"1.5"_s, QString(), date}, {u"1.50"_s, QString(), date}, {u"1.5e0"_s, QString(), date}});
+    const unsigned char types[] = {5, 0, 6};
+    ASSERT_TRUE(list.SetColumnTypes(types, 3));
+    for (int column : {0, 0, 2, 2}) {
+        ClickHeader(column);
+        EXPECT_EQ(Data(), (std::vector<quintptr>{0, 1, 2})) << "column " << column;
+    }
 }
 
 TEST_F(SortListTest, ColumnTypesAboveSixLeaveNoTable) {
@@ -314,4 +329,37 @@ TEST_F(SortListTest, DoubleAndRightClicksAreReported) {
     QTest::mouseClick(list.viewport(), Qt::RightButton, Qt::NoModifier, inRow);
     EXPECT_EQ(rightAt, list.viewport()->mapToGlobal(inRow));
     EXPECT_EQ(list.GetFirstSelectedItem(), 2);
+}
+
+// The copy key copies nothing by itself, whether or not the window's command takes it.
+TEST(SortListKeysTest, CopyKeysAreTheWindowsCommandAlone) {
+    QWidget window;
+    auto* list = new CSortListCtrl(&window);
+    list->resize(300, 200);
+    list->InsertColumn(0, u"Seite"_s);
+    list->InsertColumn(1, u"Passwort"_s);
+    list->InsertItem(0, u"bank"_s);
+    list->SetItemText(0, 1, u"geheim"_s);
+    QAction copy(&window);
+    copy.setShortcut(QKeySequence::Copy);
+    window.addAction(&copy);
+    int copies = 0;
+    QObject::connect(&copy, &QAction::triggered, [&] { ++copies; });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(0, 1));
+    list->SetItemState(0, 0, CSortListCtrl::kSelected);  // current, but no row selected
+    QGuiApplication::clipboard()->setText(u"vorher"_s);
+
+    copy.setEnabled(false);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"vorher"_s);
+    EXPECT_EQ(copies, 0);
+
+    copy.setEnabled(true);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(copies, 1);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"vorher"_s);
 }

@@ -1,4 +1,5 @@
 #include "view/web_launcher.h"
+#include "view/desktop_entry.h"
 
 #include "message_box_answers.h"
 #include "web_launch_recorder.h"
@@ -111,25 +112,26 @@ private:
 
 }  // namespace
 
-TEST(MakeHandlerCommand, CutsAtThePlaceholderAndAppendsABlankAndTheAddress) {
+TEST(HandlerArguments, CutAtThePlaceholderThenTheAddress) {
+    const QString address = u"www.halvorn.example"_s;
     const struct {
         const char16_t* commandTemplate;
-        const char16_t* command;
+        QStringList arguments;  // before the address
     } cases[] = {
         {u"\"C:\\Programme\\Browser\\browser.exe\" -nohome \"%1\"",
-         u"\"C:\\Programme\\Browser\\browser.exe\" -nohome  www.halvorn.example"},
-        {u"browser %1 --new-window", u"browser  www.halvorn.example"},
-        {u"browser -url", u"browser -url www.halvorn.example"},
-        {u"browser %1 \"%1\"", u"browser %1  www.halvorn.example"},  // the first quoted one wins
-        {u"", u" www.halvorn.example"},
+         {u"C:\\Programme\\Browser\\browser.exe"_s, u"-nohome"_s}},
+        {u"browser %1 --new-window", {u"browser"_s}},     // what follows the placeholder is dropped
+        {u"browser -url", {u"browser"_s, u"-url"_s}},     // no placeholder: the whole template
+        {u"browser %1 \"%1\"", {u"browser"_s, u"%1"_s}},  // the first quoted one wins
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Std(MakeHandlerCommand(QString::fromUtf16(c.commandTemplate), u"www.halvorn.example"_s)),
-                  Std(QString::fromUtf16(c.command)));
+        EXPECT_EQ(HandlerArguments(QString::fromUtf16(c.commandTemplate), address),
+                  c.arguments + QStringList{address})
+            << Std(QString::fromUtf16(c.commandTemplate));
     }
     // The address goes in unchanged: no buffer limit, no quoting.
     const QString longAddress = u"x \"y\" "_s + QString(2000, u'z');
-    EXPECT_EQ(Std(MakeHandlerCommand(u"b \"%1\""_s, longAddress)), Std(u"b  "_s + longAddress));
+    EXPECT_EQ(HandlerArguments(u"b \"%1\""_s, longAddress), (QStringList{u"b"_s, longAddress}));
 }
 
 TEST(HandlerArguments, SplitsTheTemplateByTheDesktopQuotingRules) {
@@ -265,9 +267,8 @@ TEST_F(HandlerFallback, EveryAddressArrivesAsExactlyOneArgument) {
         u"www.halvorn.example/a b \"c\" 'd' ; touch "_s + marker + u"1 $(touch "_s + marker +
             u"2) `touch "_s + marker + u"3` | touch "_s + marker + u"4 & touch "_s + marker + u"5 > "_s +
             marker + u"6"_s,
-        u"--new-instance"_s,
-        u"-- --help"_s,
         u"x --new-instance"_s,
+        u" --new-instance"_s,
         u"%1 %u \\ \\\" \u00E4\u20AC"_s,
         u"http://www.halvorn.example/?q=a;b&c=$(id)"_s,
         u"www.halvorn.example/"_s + QString(5000, u'w'),
@@ -279,6 +280,36 @@ TEST_F(HandlerFallback, EveryAddressArrivesAsExactlyOneArgument) {
     for (const QString& left : QDir(m_work.path()).entryList({u"ran*"_s}, QDir::Files)) {
         ADD_FAILURE() << "a shell ran part of an address: " << Std(left);
     }
+}
+
+// A site name comes from a vault that anyone may have sent: it must not become an option of the
+// handler, nor a program or desktop entry that the desktop runs.
+TEST_F(HandlerFallback, HostileAddressesStartNothing) {
+    RegisterHandler(m_home, u"zelmora-test-browser.desktop"_s, u"--flag %u"_s);
+    m_bDesktopOpens = false;
+    const QString marker = m_work.filePath(u"ran"_s);
+    for (const QString& address :
+         {u"--renderer-cmd-prefix=touch "_s + marker, u"-"_s, u"-- x"_s, u"-new-instance"_s}) {
+        EXPECT_EQ(OpenWebAddress(address), launch::kFileNotFound) << Std(address);
+        EXPECT_TRUE(HandlerArguments(u"browser %u"_s, address).isEmpty()) << Std(address);
+    }
+
+    const QString program = m_work.filePath(u"seite"_s);
+    WriteFile(program, u"#!/bin/sh\ntouch "_s + marker + u"\n"_s);
+    ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString entry = u"[Desktop Entry]\nType=Application\nName=x\nExec=touch "_s + marker + u"\n"_s;
+    WriteFile(m_work.filePath(u"eintrag.desktop"_s), entry);
+    WriteFile(m_work.filePath(u"eintrag"_s), entry);  // known by its content alone
+    ASSERT_TRUE(QFile::link(m_work.filePath(u"eintrag.desktop"_s), m_work.filePath(u"seite.html"_s)));
+    for (const QString& name : {u"seite"_s, u"eintrag.desktop"_s, u"eintrag"_s, u"seite.html"_s}) {
+        const QString path = m_work.filePath(name);
+        EXPECT_EQ(OpenWebAddress(path), launch::kAccessDenied) << Std(path);
+        EXPECT_EQ(OpenWebAddress(QUrl::fromLocalFile(path).toString()), launch::kAccessDenied) << Std(path);
+    }
+    EXPECT_TRUE(m_opened.isEmpty());
+    EXPECT_TRUE(XdgLog().isEmpty()) << "no handler is even looked up";
+    EXPECT_FALSE(QFile::exists(marker));
+    EXPECT_FALSE(QFile::exists(RecordFile()));
 }
 
 TEST_F(HandlerFallback, EntryIsFoundByItsDesktopFileIdInTheDataFoldersInOrder) {
