@@ -366,6 +366,10 @@ void CZelmoraView::OnListRightClick(const QPoint& globalPos) {
 bool CZelmoraView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_list && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            return eventFilter(m_list, &menu);
+        }
         if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
             switch (key->key()) {
                 case Qt::Key_Up:
