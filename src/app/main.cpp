@@ -1,10 +1,13 @@
 // zelmora: the desktop program.
+#include "app/process_hardening.h"
 #include "app/product.h"
 #include "app/zelmora_app.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // Vault texts must never land in a core file or be read by a debugger of the same user.
+    DisableCoreDumpsInReleaseBuilds();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(product::kMakerKey));
     QApplication::setApplicationName(QString::fromLatin1(product::kAppTitle));

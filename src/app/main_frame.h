@@ -32,6 +32,9 @@ public:
     // The stored placement written as the close request does.
     void SavePlacement() const;
 
+    // Raises and activates the window, out of its minimised state.
+    void BringToFront();
+
     // Section of the tool bar's and status bar's state.
     static QString BarStateSection();
 
@@ -50,7 +53,6 @@ private:
     void UpdateTitle();
     void UpdateLockPanes();
     void RestorePlacement(int& showCommand);
-    void BringToFront();
 
     CZelmoraDoc& m_doc;
     CZelmoraView* m_view;

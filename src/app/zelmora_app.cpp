@@ -1,8 +1,11 @@
 #include "app/zelmora_app.h"
 
+#include "app/automation_server.h"
+#include "app/desktop_integration.h"
 #include "app/main_frame.h"
 #include "app/product.h"
 #include "app/settings_store.h"
+#include "app/single_instance.h"
 #include "app/translations.h"
 #include "vault/zelmora_doc.h"
 #include "view/zelmora_view.h"
@@ -19,6 +22,16 @@ CZelmoraApp::~CZelmoraApp() {
     // The window goes before the document it shows.
     m_frame.reset();
     m_doc.reset();
+}
+
+bool CZelmoraApp::HandOverToRunningInstance(const SCommandLine& line) {
+    m_instance = std::make_unique<CSingleInstance>();
+    const QString path = line.file.isEmpty() ? QString() : CDocument::CleanPath(line.file);
+    if (m_instance->TryHandOver(path)) {
+        return true;
+    }
+    // Two programs started at once: the one that lost the name hands over to the other.
+    return !m_instance->Listen() && m_instance->TryHandOver(path);
 }
 
 bool CZelmoraApp::CreateWindowAndDocument(const SCommandLine& line) {
@@ -43,6 +56,18 @@ bool CZelmoraApp::InitInstance(const QStringList& args, int* exitCode) {
         *exitCode = ok ? 0 : 1;
         return false;
     }
+    // The file type and desktop entry, as the program registers itself at each start.
+    RegisterFileTypeForUser();
+    if (line.action == SCommandLine::EAction::kAutomation) {
+        *exitCode = RunAutomationServer(*qApp);
+        return false;
+    }
+    const bool interactive = line.action == SCommandLine::EAction::kNew ||
+                             line.action == SCommandLine::EAction::kOpen ||
+                             line.action == SCommandLine::EAction::kDde;
+    if (interactive && HandOverToRunningInstance(line)) {
+        return false;
+    }
     InstallGermanTranslations(*qApp);
     m_nPreviewPages = CSettingsStore::ReadInt(settings::kSectionSettings, settings::kPreviewPages, 0);
 
@@ -58,6 +83,13 @@ bool CZelmoraApp::InitInstance(const QStringList& args, int* exitCode) {
         return false;
     }
     m_frame->ActivateFrame(5);
+    if (m_instance) {
+        QObject::connect(m_instance.get(), &CSingleInstance::activateRequested, m_frame.get(),
+                         &CMainFrame::BringToFront);
+        CZelmoraDoc* doc = m_doc.get();
+        QObject::connect(m_instance.get(), &CSingleInstance::openRequested, doc,
+                         [doc](const QString& path) { doc->OpenDocumentFile(path); });
+    }
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 
 class CMainFrame;
+class CSingleInstance;
 class CZelmoraDoc;
 
 class CZelmoraApp {
@@ -33,6 +34,10 @@ private:
     // named on the command line could not be opened.
     bool CreateWindowAndDocument(const SCommandLine& line);
 
+    // True when a running program took the start's request (this process then ends).
+    bool HandOverToRunningInstance(const SCommandLine& line);
+
+    std::unique_ptr<CSingleInstance> m_instance;
     std::unique_ptr<CZelmoraDoc> m_doc;
     std::unique_ptr<CMainFrame> m_frame;
     int m_nPreviewPages = 0;
