@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/recent_file_list.h"
 #include "app/settings_store.h"
+#include "app/zelmora_app.h"
 #include "resources/resource_ids.h"
 
 #include <QMenuBar>
@@ -175,6 +176,36 @@ TEST(CommandLineTest, ReadsPathsAndWindowsStyleSwitches) {
     EXPECT_FALSE(ParseCommandLine({u"--bogus"_s}).error.isEmpty());
     EXPECT_FALSE(ParseCommandLine({u"a.zlm"_s, u"b.zlm"_s}).error.isEmpty());
     EXPECT_FALSE(ParseCommandLine({u"/pt"_s, u"t.zlm"_s}).error.isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ApplicationStartTest, AVaultThatCannotBeReadEndsTheStartButAWrongPasswordAsksAgain) {
+    CPrivateSettings settings;
+    CMessageBoxAnswers boxes;
+    QTemporaryDir dir;
+    int exitCode = 0;
+    {
+        CZelmoraApp app;
+        const QString missing = dir.filePath(u"Fehlt.zlm"_s);
+        EXPECT_FALSE(app.InitInstance({missing}, &exitCode));
+        EXPECT_EQ(exitCode, 1);
+        ASSERT_EQ(boxes.Calls().size(), 1u);
+        EXPECT_EQ(boxes.Calls()[0].text, u"%1 wurde nicht gefunden."_s.arg(missing));
+    }
+    const QString vault = dir.filePath(u"Tresor.zlm"_s);
+    WriteVault(vault, {{"a", "b", "c", "d"}}, "Geheimnis");
+    CModalDriver driver{TypePassword(u"falsch"_s), TypePassword(u"Geheimnis"_s)};
+    CZelmoraApp app;
+    ASSERT_TRUE(app.InitInstance({vault}, &exitCode));
+    EXPECT_EQ(boxes.Calls().size(), 2u) << "the wrong password was reported";
+    EXPECT_EQ(DocEntries(*app.Doc()), (std::vector<Fields>{{"a", "b", "c", "d"}}));
+    EXPECT_TRUE(app.Frame()->isVisible());
+    app.ExitInstance();
+    EXPECT_EQ(CSettingsStore::ReadString(settings::kSectionRecentFiles, settings::kRecentFile1), vault);
+    EXPECT_EQ(CSettingsStore::ReadInt(settings::kSectionSettings, settings::kPreviewPages, -1), 0);
 }
 
 }  // namespace
