@@ -2,6 +2,7 @@
 
 #include "app/file_dialog.h"
 #include "app/message_box.h"
+#include "app/product.h"
 #include "app/text_codec.h"
 #include "vault/vault_file.h"
 
@@ -103,8 +104,10 @@ bool CDocument::DoFileSave() {
     if (!m_strPathName.isEmpty()) {
         return OnSaveDocument(m_strPathName);
     }
+    const QStringList type = QString::fromUtf8(product::kDocTemplate).split(u'\n');
     const QString path = AskSaveFileName(m_mainWindow, u"Speichern unter"_s,
-                                         {u"Dateityp Zelmora (*.zlm)"_s, u"Alle Dateien (*)"_s}, u"zlm"_s);
+                                         {type[product::kFilterName], u"Alle Dateien (*)"_s},
+                                         type[product::kFilterExt].mid(1).toLower());
     if (path.isEmpty()) {
         return false;
     }
