@@ -25,8 +25,14 @@ namespace {
 constexpr int kShowNormal = 5;
 constexpr const char* kFailureText = "FOO";
 
+// clang-format off
+constexpr const char* kNewerRelease = "Deine Version von Zelmora ist %0f  -Jetzt ist die Neue-Version %0f verfügbar. Die kannst Du unter ";
+constexpr const char* kSameVersion = "Deine Version von Zelmora ist %s das ist auch der aktuelle Stand.";
+constexpr const char* kDeveloperVersion = "Deine Version von Zelmora ist %0f sie ist neuer als die aktuelle Version: %0f\nDu benutzt also eine Entwickler version.";
+// clang-format on
+
 QString HelpWebAddress() {
-    return WebAddress(u"/"_s + QString::fromLatin1(kHelpFileName));
+    return WebAddress(QString::fromLatin1(kHelpFilePath));
 }
 
 bool IsAsciiSpace(QChar c) {
@@ -178,21 +184,15 @@ void CheckForUpdate(QWidget* parent, int stallMilliseconds) {
     const float installedVersion = VersionNumber(QString::fromLatin1(kInstalledVersion));
     if (installedVersion < fetchedVersion) {
         const QString message =
-            QString::asprintf(
-                "Deine Version von Zelmora ist %0f  -Jetzt ist die Neue-Version %0f verfügbar. "
-                "Die kannst Du unter ",
-                double(installedVersion), double(fetchedVersion)) +
-            WebHost() + u" laden."_s;
+            QString::asprintf(kNewerRelease, double(installedVersion), double(fetchedVersion)) + WebHost() +
+            u" laden."_s;
         OpenWebAddress(HelpWebAddress(), kShowNormal);
         ZMessageBox(message, QMessageBox::Ok, QMessageBox::NoIcon, parent);
     } else if (installedVersion == fetchedVersion) {
-        ZMessageBox(QString::asprintf("Deine Version von Zelmora ist %s das ist auch der aktuelle Stand.",
-                                      kInstalledVersion),
-                    QMessageBox::Ok, QMessageBox::NoIcon, parent);
+        ZMessageBox(QString::asprintf(kSameVersion, kInstalledVersion), QMessageBox::Ok, QMessageBox::NoIcon,
+                    parent);
     } else {
-        ZMessageBox(QString::asprintf("Deine Version von Zelmora ist %0f sie ist neuer als die aktuelle "
-                                      "Version: %0f\nDu benutzt also eine Entwickler version.",
-                                      double(installedVersion), double(fetchedVersion)),
+        ZMessageBox(QString::asprintf(kDeveloperVersion, double(installedVersion), double(fetchedVersion)),
                     QMessageBox::Ok, QMessageBox::NoIcon, parent);
     }
 }
@@ -203,7 +203,7 @@ QString HelpFilePath(const QString& programPath) {
     cut = qMax(cut, programPath.lastIndexOf(u'\\'));
 #endif
     const QString folder = cut < 0 ? QString() : programPath.left(cut);
-    return folder + u'/' + QString::fromLatin1(kHelpFileName);
+    return folder + QString::fromLatin1(kHelpFilePath);
 }
 
 void ShowHelp(QWidget* parent, const QString& programPath) {

@@ -9,7 +9,8 @@ namespace online {
 
 constexpr const char* kInstalledVersion = "1.10";
 constexpr const char* kVersionPath = "/zelmoraversion.txt";
-constexpr const char* kHelpFileName = "zelmorahilfe.html";
+// The help page: beside the program, and on the web host.
+constexpr const char* kHelpFilePath = "/zelmorahilfe.html";
 
 // The maker's host ("host" or "host:port"): the host of the product's web address, or the value of
 // ZELMORA_WEB_HOST when that is a plain host or host:port (anything else is ignored).
