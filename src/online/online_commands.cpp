@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
 #include <QUrl>
 
 #include <cfloat>
@@ -86,7 +87,7 @@ double OutOfRange(const std::string& number) {
 }  // namespace
 
 QString WebHost() {
-    const QString fallback = QUrl(QString::fromLatin1(product::kWebAddress)).authority();
+    QString fallback = QUrl(QString::fromLatin1(product::kWebAddress)).authority();
     const QString value = qEnvironmentVariable("ZELMORA_WEB_HOST");
     if (value.isEmpty()) {
         return fallback;
@@ -170,7 +171,9 @@ float VersionNumber(const QString& text) {
     return static_cast<float>(value);
 }
 
-void CheckForUpdate(QWidget* parent, int stallMilliseconds) {
+void CheckForUpdate(QWidget* parentWindow, int stallMilliseconds) {
+    // The fetch runs other events: the window may be closed and gone when the answer comes.
+    const QPointer<QWidget> parent(parentWindow);
     CWebSession session(parent);
     session.SetFailureText(QString::fromLatin1(kFailureText));
     session.SetStallTimeout(stallMilliseconds);

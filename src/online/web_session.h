@@ -2,12 +2,13 @@
 // reported in-band: Fetch then returns the caller's failure text instead of a body.
 #pragma once
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <memory>
 
 class QNetworkAccessManager;
-class QWidget;
 
 class CWebSession {
 public:
@@ -34,7 +35,8 @@ public:
 
 private:
     QString m_strFailure;
-    QWidget* m_pParent;
+    // Other events run while a fetch waits: the window may be gone by the time a message shows.
+    QPointer<QWidget> m_pParent;
     int m_nStallMilliseconds = kDefaultStallMilliseconds;
     std::unique_ptr<QNetworkAccessManager> m_pManager;
 };

@@ -73,6 +73,9 @@ void ShowPrintFailed(QWidget* parent) {
 
 void PrintEntryList(QPainter& painter, const CVaultData& data) {
     using namespace print_layout;
+    if (!painter.isActive()) {
+        return;
+    }
     const QPaintDevice& device = *painter.device();
     // Device pixels per 0.01 inch.
     const double unitX = device.logicalDpiX() / 100.0;
