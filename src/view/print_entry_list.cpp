@@ -8,6 +8,7 @@
 #include "resources/resource_ids.h"
 #include "vault/vault_data.h"
 
+#include <QDir>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -55,13 +56,22 @@ double NextTabPosition(double end, double averageCharWidth) {
     return print_layout::kTabOrigin + (std::floor((end - print_layout::kTabOrigin) / step) + 1) * step;
 }
 
+constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
 bool PaintPage(QPrinter& printer, const CVaultData& data) {
     QPainter painter;
     if (!painter.begin(&printer)) {
         return false;
     }
     PrintEntryList(painter, data);
-    return painter.end();
+    if (!painter.end()) {
+        return false;
+    }
+    // The page holds every password in plain text: a PDF of it is for its owner's eyes only.
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        QFile::setPermissions(printer.outputFileName(), kOwnerOnly);
+    }
+    return true;
 }
 
 void ShowPrintFailed(QWidget* parent) {
@@ -117,7 +127,7 @@ void PrintEntryList(QPainter& painter, const CVaultData& data) {
 
 bool PrintEntryListToPdf(const CVaultData& data, const QString& filePath) {
     QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kOwnerOnly)) {
         return false;
     }
     {
@@ -145,6 +155,10 @@ QPrinter& CEntryListPrinter::Printer() {
     if (!m_pPrinter) {
         m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
         m_pPrinter->setDocName(QString::fromLatin1(product::kAppTitle));
+        // Without any printer Qt falls back to a PDF file, but proposes no name for it.
+        if (m_pPrinter->outputFormat() == QPrinter::PdfFormat && m_pPrinter->outputFileName().isEmpty()) {
+            m_pPrinter->setOutputFileName(QDir::homePath() + u"/Zelmora.pdf"_s);
+        }
     }
     return *m_pPrinter;
 }

@@ -24,8 +24,8 @@ constexpr double kTabStops[] = {150, 250, 350, 450};  // from the tab origin: 3,
 // painter): one line per entry in entry-list order, whole lines only, one page.
 void PrintEntryList(QPainter& painter, const CVaultData& data);
 
-// Writes the page into a PDF file (A4), replacing it only when the whole file was written.
-// False when it cannot be written.
+// Writes the page into a PDF file (A4, the whole page printable), readable by its owner only and
+// replacing an existing file only once the whole file was written.  False when it cannot be written.
 bool PrintEntryListToPdf(const CVaultData& data, const QString& filePath);
 
 // The print commands of the view.  Holds the printer, so that the page set-up and the printer

@@ -94,6 +94,7 @@ TEST(PrintEntryListTest, OnePageOfLinesAtTheirTabStopsInHundredthsOfAnInch) {
         data.AddEntry("S" + std::to_string(i), "N", "P", "K");
     }
     ASSERT_TRUE(PrintEntryListToPdf(data, pdf));
+    EXPECT_EQ(QFile::permissions(pdf) & 0x0077, 0) << "passwords in plain text: for the owner only";
     const SPdfText text = ReadPdf(pdf);
     EXPECT_EQ(text.pages, 1);
     // A4; the printable area is the whole page.
@@ -169,6 +170,7 @@ TEST(EntryListPrinterTest, ThePrintDialogAndThePreviewShowTheSameSinglePage) {
     EXPECT_FALSE(QFile::exists(pdf));
     const CModalDriver accept{[](QDialog& dialog) { dialog.accept(); }};
     EXPECT_TRUE(printer.Print(data, nullptr));
+    EXPECT_EQ(QFile::permissions(pdf) & 0x0077, 0);
     const SPdfText text = ReadPdf(pdf);
     EXPECT_EQ(text.pages, 1);
     ASSERT_EQ(text.words.size(), 3u);
