@@ -128,6 +128,7 @@ QString CWebSession::Fetch(const QString& address) {
     QEventLoop loop;
     QTimer stall;
     stall.setSingleShot(true);
+    stall.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
     stall.setInterval(m_nStallMilliseconds);
     QObject::connect(&stall, &QTimer::timeout, &loop, [&] {
         timedOut = true;

@@ -125,6 +125,7 @@ TEST_F(WebSessionTest, AServerThatStopsAnsweringIsGivenUpAfterTheStall) {
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(FetchAnswer(QByteArray()), kFailure);  // accepts, never answers
+    EXPECT_GE(clock.elapsed(), 300) << "not before the time is up";
     EXPECT_EQ(m_server.RequestCount(), 1);
     // Headers and half a body, then silence: no half version number either.
     m_server.StallAfterResponse(true);
