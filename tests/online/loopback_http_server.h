@@ -27,7 +27,7 @@ public:
     }
 
     void SetResponse(const QByteArray& raw) { m_response = raw; }
-    // Sent after the response, once the first part has arrived: a body that ends in a stall.
+    // The response goes out but the connection stays open: a body that ends in a stall.
     void StallAfterResponse(bool stall) { m_bStall = stall; }
     // The head of the last request received.
     const QByteArray& LastRequest() const { return m_lastRequest; }
