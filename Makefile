@@ -8,7 +8,7 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 30
 
 DEB_PACKAGES := cmake make g++ pkg-config ca-certificates \
-                qt6-base-dev libx11-dev qt6-translations-l10n libqt6svg6 fonts-dejavu-core xdg-utils \
+                qt6-base-dev libx11-dev qt6-translations-l10n libqt6svg6 fonts-dejavu-core xdg-utils poppler-utils \
                 xvfb xauth openbox xdotool xclip \
                 dbus-daemon shared-mime-info \
                 libgtest-dev libgmock-dev libbenchmark-dev libssl-dev \

@@ -1,0 +1,229 @@
+#include "online/online_commands.h"
+
+#include "app/message_box.h"
+#include "app/product.h"
+#include "online/web_session.h"
+#include "view/web_launcher.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QPointer>
+#include <QUrl>
+
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+using namespace Qt::StringLiterals;
+
+namespace online {
+
+namespace {
+
+constexpr int kShowNormal = 5;
+constexpr const char* kFailureText = "FOO";
+
+// clang-format off
+constexpr const char* kNewerRelease = "Deine Version von Zelmora ist %0f  -Jetzt ist die Neue-Version %0f verfügbar. Die kannst Du unter ";
+constexpr const char* kSameVersion = "Deine Version von Zelmora ist %s das ist auch der aktuelle Stand.";
+constexpr const char* kDeveloperVersion = "Deine Version von Zelmora ist %0f sie ist neuer als die aktuelle Version: %0f\nDu benutzt also eine Entwickler version.";
+// clang-format on
+
+QString HelpWebAddress() {
+    return WebAddress(QString::fromLatin1(kHelpFilePath));
+}
+
+bool IsAsciiSpace(QChar c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+bool IsDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Equal when only the letters A to Z differ in case.
+bool EqualsIgnoringAsciiCase(const QString& a, const char* b) {
+    const QString other = QString::fromLatin1(b);
+    if (a.size() != other.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a.at(i).unicode();
+        char16_t y = other.at(i).unicode();
+        x = (x >= u'a' && x <= u'z') ? char16_t(x - 32) : x;
+        y = (y >= u'a' && y <= u'z') ? char16_t(y - 32) : y;
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A double too large or too small for from_chars: infinity or zero, as strtod gives.
+double OutOfRange(const std::string& number) {
+    const std::size_t e = number.find_first_of("eE");
+    const std::string mantissa = number.substr(0, e);
+    const long long exponent =
+        e == std::string::npos
+            ? 0
+            : qBound(-100000LL, std::strtoll(number.c_str() + e + 1, nullptr, 10), 100000LL);
+    const std::size_t point = mantissa.find('.');
+    const std::size_t intDigits = point == std::string::npos ? mantissa.size() : point;
+    std::string digits = mantissa;
+    if (point != std::string::npos) {
+        digits.erase(point, 1);
+    }
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) {
+        return 0.0;
+    }
+    const long long magnitude = static_cast<long long>(intDigits) - static_cast<long long>(first) + exponent;
+    return magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+}
+
+}  // namespace
+
+QString WebHost() {
+    QString fallback = QUrl(QString::fromLatin1(product::kWebAddress)).authority();
+    const QString value = qEnvironmentVariable("ZELMORA_WEB_HOST");
+    if (value.isEmpty()) {
+        return fallback;
+    }
+    // Only a host and a port: no user, path, query or fragment can be slipped into the addresses.
+    const QUrl url(u"http://"_s + value + u"/"_s, QUrl::StrictMode);
+    if (url.isValid() && !url.host().isEmpty() && url.userInfo().isEmpty() && url.path() == u"/"_s &&
+        !url.hasQuery() && !url.hasFragment() && url.port() != 0) {
+        return url.authority();
+    }
+    qWarning("ZELMORA_WEB_HOST is not a host or host:port; the built-in web host is used");
+    return fallback;
+}
+
+QString WebAddress(const QString& path) {
+    return u"http://"_s + WebHost() + path;
+}
+
+float VersionNumber(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && IsAsciiSpace(text.at(i))) {
+        ++i;
+    }
+    std::string number;
+    if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-')) {
+        number += static_cast<char>(text.at(i).unicode());
+        ++i;
+    }
+    bool anyDigit = false;
+    const auto takeDigits = [&] {
+        while (i < text.size() && IsDigit(text.at(i))) {
+            number += static_cast<char>(text.at(i).unicode());
+            anyDigit = true;
+            ++i;
+        }
+    };
+    takeDigits();
+    if (i < text.size() && text.at(i) == u'.') {
+        number += '.';
+        ++i;
+        takeDigits();
+    }
+    if (!anyDigit) {
+        return 0.0f;
+    }
+    // An exponent counts only when digits follow it.
+    if (i + 1 < text.size() && (text.at(i) == u'e' || text.at(i) == u'E')) {
+        qsizetype j = i + 1;
+        std::string exponent = "e";
+        if (text.at(j) == u'+' || text.at(j) == u'-') {
+            exponent += static_cast<char>(text.at(j).unicode());
+            ++j;
+        }
+        if (j < text.size() && IsDigit(text.at(j))) {
+            while (j < text.size() && IsDigit(text.at(j))) {
+                exponent += static_cast<char>(text.at(j).unicode());
+                ++j;
+            }
+            number += exponent;
+        }
+    }
+    const bool negative = number[0] == '-';
+    const std::size_t start = (number[0] == '-' || number[0] == '+') ? 1 : 0;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(number.data() + start, number.data() + number.size(), value);
+    Q_UNUSED(end);
+    if (error == std::errc::result_out_of_range) {
+        value = OutOfRange(number.substr(start));
+    }
+    if (negative) {
+        value = -value;
+    }
+    // Rounded to single precision; beyond float's range that is infinity (or its largest value
+    // within half a step of it), never an out-of-range conversion.
+    if (std::fabs(value) > FLT_MAX) {
+        const float limit = std::fabs(value) < double(FLT_MAX) + std::ldexp(1.0, 103)
+                                ? FLT_MAX
+                                : std::numeric_limits<float>::infinity();
+        return value < 0 ? -limit : limit;
+    }
+    return static_cast<float>(value);
+}
+
+void CheckForUpdate(QWidget* parentWindow, int stallMilliseconds) {
+    // The fetch runs other events: the window may be closed and gone when the answer comes.
+    const QPointer<QWidget> parent(parentWindow);
+    CWebSession session(parent);
+    session.SetFailureText(QString::fromLatin1(kFailureText));
+    session.SetStallTimeout(stallMilliseconds);
+    const QString fetched = session.Fetch(WebAddress(QString::fromLatin1(kVersionPath)));
+    if (EqualsIgnoringAsciiCase(fetched, kFailureText)) {
+        ZMessageBox(u"Fehler beim holen der Versions Info."_s, QMessageBox::Ok, QMessageBox::NoIcon, parent);
+        OpenWebAddress(HelpWebAddress(), kShowNormal);
+        return;
+    }
+    const float fetchedVersion = VersionNumber(fetched);
+    const float installedVersion = VersionNumber(QString::fromLatin1(kInstalledVersion));
+    if (installedVersion < fetchedVersion) {
+        const QString message =
+            QString::asprintf(kNewerRelease, double(installedVersion), double(fetchedVersion)) + WebHost() +
+            u" laden."_s;
+        OpenWebAddress(HelpWebAddress(), kShowNormal);
+        ZMessageBox(message, QMessageBox::Ok, QMessageBox::NoIcon, parent);
+    } else if (installedVersion == fetchedVersion) {
+        ZMessageBox(QString::asprintf(kSameVersion, kInstalledVersion), QMessageBox::Ok, QMessageBox::NoIcon,
+                    parent);
+    } else {
+        ZMessageBox(QString::asprintf(kDeveloperVersion, double(installedVersion), double(fetchedVersion)),
+                    QMessageBox::Ok, QMessageBox::NoIcon, parent);
+    }
+}
+
+QString HelpFilePath(const QString& programPath) {
+    qsizetype cut = programPath.lastIndexOf(u'/');
+#ifdef Q_OS_WIN
+    cut = qMax(cut, programPath.lastIndexOf(u'\\'));
+#endif
+    const QString folder = cut < 0 ? QString() : programPath.left(cut);
+    return folder + QString::fromLatin1(kHelpFilePath);
+}
+
+void ShowHelp(QWidget* parent, const QString& programPath) {
+    const QString helpPath =
+        HelpFilePath(programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath);
+    QFile file(helpPath);
+    if (file.open(QIODevice::ReadOnly)) {
+        file.close();
+        OpenWebAddress(helpPath, kShowNormal);
+        return;
+    }
+    const QString question = u"Kann die ZELMORAHILFE.HTML Datei nicht finden, sie muß sein in: "_s + u'"' +
+                             helpPath + u'"' + u"\n\nWillst Du im Internet danach suchen?"_s;
+    if (ZMessageBox(question, QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon, parent) ==
+        QMessageBox::Yes) {
+        OpenWebAddress(HelpWebAddress(), kShowNormal);
+    }
+}
+
+}  // namespace online
