@@ -168,6 +168,11 @@ void CMainFrame::ConnectCommands() {
     on(zid::ID_CLEAR_CLIPBOARD, [&view] { view.OnClearClipboard(); });
     on(zid::ID_OPTIONS, [&view] { view.OnOptions(); });
     on(zid::ID_REFRESH, [&view] { view.OnRefresh(); });
+    on(zid::ID_FILE_PRINT, [&view] { view.OnFilePrint(); });
+    on(zid::ID_FILE_PRINT_PREVIEW, [&view] { view.OnFilePrintPreview(); });
+    on(zid::ID_FILE_PRINT_SETUP, [&view] { view.OnFilePrintSetup(); });
+    on(zid::ID_HELP_PAGE, [&view] { view.OnHelp(); });
+    on(zid::ID_UPDATE_CHECK, [&view] { view.OnUpdateCheck(); });
     on(zid::ID_APP_ABOUT, [this] {
         CAboutDlg dlg(this);
         dlg.DoModal();
@@ -327,6 +332,11 @@ void CMainFrame::ActivateFrame(int showCommand) {
 }
 
 void CMainFrame::BringToFront() {
+    // Before the first activation the window is not shown yet, and the start decides whether it
+    // ever is (printing from the command line shows none).
+    if (m_bFirstActivation) {
+        return;
+    }
     if (isMinimized()) {
         setWindowState(windowState() & ~Qt::WindowMinimized);
     }

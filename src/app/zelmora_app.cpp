@@ -8,6 +8,7 @@
 #include "app/single_instance.h"
 #include "app/translations.h"
 #include "vault/zelmora_doc.h"
+#include "view/print_entry_list.h"
 #include "view/zelmora_view.h"
 
 #include <QApplication>
@@ -76,9 +77,20 @@ bool CZelmoraApp::InitInstance(const QStringList& args, int* exitCode) {
         *exitCode = 1;
         return false;
     }
-    if (line.action == SCommandLine::EAction::kPrint || line.action == SCommandLine::EAction::kPrintTo ||
-        line.action == SCommandLine::EAction::kPrintToPdf) {
-        // Printing arrives with the print support; until then the vault is opened and nothing printed.
+    if (line.action == SCommandLine::EAction::kPrintToPdf) {
+        if (!PrintEntryListToPdf(m_doc->Data(), line.pdfFile)) {
+            std::fputs(QStringLiteral("Die PDF-Datei %1 konnte nicht geschrieben werden.\n")
+                           .arg(line.pdfFile)
+                           .toLocal8Bit()
+                           .constData(),
+                       stderr);
+            *exitCode = 1;
+        }
+        return false;
+    }
+    if (line.action == SCommandLine::EAction::kPrint || line.action == SCommandLine::EAction::kPrintTo) {
+        // Print and end, as the desktop's print command does.
+        *exitCode = m_frame->View().Printer().PrintDirect(m_doc->Data(), line.printer, m_frame.get()) ? 0 : 1;
         ExitInstance();
         return false;
     }

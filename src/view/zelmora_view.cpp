@@ -7,9 +7,11 @@
 #include "controls/sort_list_ctrl.h"
 #include "dialogs/entry_dlg.h"
 #include "dialogs/options_dlg.h"
+#include "online/online_commands.h"
 #include "resources/commands.h"
 #include "resources/resource_ids.h"
 #include "vault/zelmora_doc.h"
+#include "view/print_entry_list.h"
 #include "view/web_launcher.h"
 
 #include <QAction>
@@ -40,7 +42,10 @@ constexpr int kColumnWidths[4] = {250, 130, 130, 250};
 }  // namespace
 
 CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
-    : QWidget(parent), m_doc(doc), m_list(new CSortListCtrl(this)) {
+    : QWidget(parent),
+      m_doc(doc),
+      m_list(new CSortListCtrl(this)),
+      m_printer(std::make_unique<CEntryListPrinter>()) {
     m_list->setObjectName(u"entryList"_s);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -307,6 +312,26 @@ void CZelmoraView::OnFileNew() {
     m_doc.RemoveAllEntries();
     m_doc.OnNewDocument();
     FillList();
+}
+
+void CZelmoraView::OnFilePrint() {
+    m_printer->Print(m_doc.Data(), window());
+}
+
+void CZelmoraView::OnFilePrintPreview() {
+    m_printer->Preview(m_doc.Data(), window());
+}
+
+void CZelmoraView::OnFilePrintSetup() {
+    m_printer->PageSetup(window());
+}
+
+void CZelmoraView::OnHelp() {
+    online::ShowHelp(window());
+}
+
+void CZelmoraView::OnUpdateCheck() {
+    online::CheckForUpdate(window());
 }
 
 void CZelmoraView::OnListDoubleClick() {

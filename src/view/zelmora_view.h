@@ -7,9 +7,11 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
 #include <string>
 
 class CCommandActions;
+class CEntryListPrinter;
 class CSortListCtrl;
 class CZelmoraDoc;
 class QMenu;
@@ -50,6 +52,15 @@ public:
     // The context menu at a screen position (nothing on an empty list).
     void OnListRightClick(const QPoint& globalPos);
 
+    // Printing the list, the help page and the update check.
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    void OnFilePrintSetup();
+    void OnHelp();
+    void OnUpdateCheck();
+    // The printer and its page set-up, kept for the whole run.
+    CEntryListPrinter& Printer() const { return *m_printer; }
+
     // Edits the entry shown in row through the entry dialog.
     void EditEntry(int row);
     // Puts text (code page 1252) on the clipboard as plain text, marked as a secret.
@@ -76,5 +87,6 @@ private:
     CZelmoraDoc& m_doc;
     CSortListCtrl* m_list;
     const CCommandActions* m_actions = nullptr;
+    std::unique_ptr<CEntryListPrinter> m_printer;
     QString m_strLastCopied;  // what this program put on the clipboard last
 };
