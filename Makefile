@@ -76,7 +76,7 @@ package: build
 	rm -f $(BUILD)/zelmora_*.deb
 	cd $(BUILD) && cpack --config CPackConfig.cmake
 	./packaging/check-layout deb $(BUILD)/zelmora_1.10_amd64.deb $(BUILD) $(BUILD)/package-check
-	tests/e2e/desktop-e2e.sh $(BUILD)/package-check/usr/bin/zelmora $(BUILD)/package-check/usr/bin/zelmora-cli \
+	tests/e2e/desktop-e2e.sh $(BUILD)/package-check/root/usr/bin/zelmora $(BUILD)/package-check/root/usr/bin/zelmora-cli \
 	    tests/data/vault/sample_encrypted.zlm
 
 format:
