@@ -48,11 +48,10 @@ void CDocument::ReportError(const SVaultResult& result, const QString& path, boo
 }
 
 bool CDocument::OnOpenDocument(const QString& path) {
-    DeleteContents();
+    // Marked first: a read that fails half-way leaves entries the user has not saved anywhere.
     SetModifiedFlag(true);
     const SVaultResult result = ReadDocument(path);
     if (!result.ok()) {
-        DeleteContents();
         ReportError(result, path, false);
         return false;
     }
@@ -71,7 +70,6 @@ bool CDocument::OnSaveDocument(const QString& path) {
 }
 
 void CDocument::OnNewDocument() {
-    DeleteContents();
     m_strPathName.clear();
     SetModifiedFlag(false);
 }

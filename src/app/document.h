@@ -38,7 +38,7 @@ public:
     bool OnOpenDocument(const QString& path);
     // Save step: writes the document to path, reports a failure.  False on failure.
     bool OnSaveDocument(const QString& path);
-    // New-document step: delete-contents, path emptied, modified flag cleared; the title stays.
+    // New-document step: path emptied, modified flag cleared; the entries and the title stay.
     virtual void OnNewDocument();
 
     // The save-changes prompt.  False when the caller's operation is to be abandoned.
@@ -69,7 +69,6 @@ signals:
     void bringToFront();
 
 protected:
-    virtual void DeleteContents() {}
     // Called by the open route before the open step (a chance to ask for a password).
     virtual void PrepareOpenRoute(const QString& path) { Q_UNUSED(path); }
     // Appends the file's entries; a file of 0 bytes gives none.

@@ -135,8 +135,11 @@ void CZelmoraDoc::OnOpenLastFile() {
     LoadVault(path);
 }
 
-void CZelmoraDoc::SaveWithBackup(const QString& path) {
+void CZelmoraDoc::SaveWithBackup(const QString& path, bool takePath) {
     const bool saved = OnSaveDocument(path);
+    if (takePath) {
+        SetPathName(path);  // also after a failed save, so that the next save tries the same name
+    }
     if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kBak, 1) != 0) {
         OnSaveDocument(path + u".bak"_s);
         // The copy's success says nothing about the vault itself.
@@ -149,7 +152,7 @@ void CZelmoraDoc::OnFileSave() {
         OnFileSaveAs();
         return;
     }
-    SaveWithBackup(GetPathName());
+    SaveWithBackup(GetPathName(), false);
 }
 
 QString CZelmoraDoc::WithVaultExtension(const QString& path) {
@@ -160,17 +163,11 @@ QString CZelmoraDoc::WithVaultExtension(const QString& path) {
 }
 
 void CZelmoraDoc::OnFileSaveAs() {
-    QString path = AskSaveFileName(MainWindow(), u"Speichern unter"_s, VaultFileFilters(), QString());
+    const QString path = AskSaveFileName(MainWindow(), u"Speichern unter"_s, VaultFileFilters(), QString());
     if (path.isEmpty()) {
         return;
     }
-    path = WithVaultExtension(path);
-    const bool saved = OnSaveDocument(path);
-    SetPathName(path);
-    if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kBak, 1) != 0) {
-        OnSaveDocument(path + u".bak"_s);
-        SetModifiedFlag(!saved);
-    }
+    SaveWithBackup(WithVaultExtension(path), true);
 }
 
 void CZelmoraDoc::OnChangePassword() {

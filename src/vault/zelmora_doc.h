@@ -57,8 +57,9 @@ protected:
 private:
     // The path as written by "Speichern &unter...": ".zlm" appended unless it ends so already.
     static QString WithVaultExtension(const QString& path);
-    // Saves to path and, when "Bak" is set, to path + ".bak"; the modified flag follows path.
-    void SaveWithBackup(const QString& path);
+    // Saves to path (taking it as the document's path when asked) and, when "Bak" is set, to
+    // path + ".bak"; the modified flag follows the vault, not its copy.
+    void SaveWithBackup(const QString& path, bool takePath);
     // The password dialog: the typed text, or the empty text when cancelled.
     std::string AskPassword(int showLength, bool* confirmed = nullptr) const;
 
