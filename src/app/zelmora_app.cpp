@@ -39,6 +39,15 @@ bool CZelmoraApp::CreateWindowAndDocument(const SCommandLine& line) {
     m_doc = std::make_unique<CZelmoraDoc>();
     m_doc->RecentFiles().ReadList();
     m_frame = std::make_unique<CMainFrame>(*m_doc);
+    // Connected before anything can spin an event loop (the start's password prompt), so that no
+    // hand-over is lost.
+    if (m_instance) {
+        QObject::connect(m_instance.get(), &CSingleInstance::activateRequested, m_frame.get(),
+                         &CMainFrame::BringToFront);
+        CZelmoraDoc* doc = m_doc.get();
+        QObject::connect(m_instance.get(), &CSingleInstance::openRequested, doc,
+                         [doc](const QString& path) { doc->OpenDocumentFile(path); });
+    }
     if (line.file.isEmpty()) {
         m_doc->OnNewDocument();
         m_frame->View().OnInitialUpdate();
@@ -95,13 +104,6 @@ bool CZelmoraApp::InitInstance(const QStringList& args, int* exitCode) {
         return false;
     }
     m_frame->ActivateFrame(5);
-    if (m_instance) {
-        QObject::connect(m_instance.get(), &CSingleInstance::activateRequested, m_frame.get(),
-                         &CMainFrame::BringToFront);
-        CZelmoraDoc* doc = m_doc.get();
-        QObject::connect(m_instance.get(), &CSingleInstance::openRequested, doc,
-                         [doc](const QString& path) { doc->OpenDocumentFile(path); });
-    }
     return true;
 }
 
