@@ -33,13 +33,9 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Starts the desktop application once it exists; until then shows the command-line companion.
+# Starts Zelmora: a new vault, or `make run ARGS=path/to/vault.zlm`.
 run: build
-	@if [ -x $(BUILD)/bin/zelmora ]; then \
-	    exec $(BUILD)/bin/zelmora $(ARGS); \
-	else \
-	    $(BUILD)/bin/zelmora-cli --help; \
-	fi
+	$(BUILD)/bin/zelmora $(ARGS)
 
 test: test-unit test-asan test-fuzz
 
