@@ -48,6 +48,17 @@ wait_window() {
     return 1
 }
 
+# Waits up to 10 s until the command succeeds.
+wait_for() {
+    for _ in $(seq 100); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+window_gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+
 openbox >/dev/null 2>&1 & wm=$!
 sleep 0.5
 "$zelmora" "$vault" >"$work/zelmora.log" 2>&1 & app=$!
@@ -68,18 +79,20 @@ xdotool type --delay 20 "bank.example"; xdotool key Tab
 xdotool type --delay 20 "anna"; xdotool key Tab
 xdotool type --delay 20 "Pin-4711"; xdotool key Tab
 xdotool type --delay 20 "Girokonto"; xdotool key Return
-sleep 0.5
+wait_for window_gone '^Eintrag$' || echo "FAIL: the entry dialog stays open" >&2
 
 # The new entry stands last: select it and copy its password through "Kopiere" / "Passwort".
 xdotool key End
 sleep 0.2
-xdotool key alt+k; sleep 0.3; xdotool key p; sleep 0.5
+xdotool key alt+k; sleep 0.3; xdotool key p
+wait_for clipboard_is "Pin-4711"
 check "clipboard text" "Pin-4711" "$(xclip -o -selection clipboard 2>/dev/null)"
 targets=$(xclip -o -selection clipboard -t TARGETS 2>/dev/null | tr '\n' ' ')
 check "clipboard hint offered" yes "$(case $targets in *x-kde-passwordManagerHint*) echo yes;; *) echo no;; esac)"
 check "clipboard hint value" secret "$(xclip -o -selection clipboard -t x-kde-passwordManagerHint 2>/dev/null)"
 
-xdotool key ctrl+s; sleep 0.5
+xdotool key ctrl+s
+wait_for test -e "$vault.bak"
 xdotool key ctrl+b
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 check "program ended" no "$(kill -0 "$app" 2>/dev/null && echo yes || echo no)"
