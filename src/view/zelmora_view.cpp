@@ -305,7 +305,7 @@ void CZelmoraView::OnOptions() {
 }
 
 void CZelmoraView::OnFileNew() {
-    if (m_doc.IsModified() && !m_doc.SaveModified()) {
+    if (!m_doc.SaveModified()) {
         return;
     }
     m_list->DeleteAllItems();
