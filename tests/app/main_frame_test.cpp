@@ -10,6 +10,7 @@
 #include "resources/resource_ids.h"
 
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -206,6 +207,34 @@ TEST(ApplicationStartTest, AVaultThatCannotBeReadEndsTheStartButAWrongPasswordAs
     app.ExitInstance();
     EXPECT_EQ(CSettingsStore::ReadString(settings::kSectionRecentFiles, settings::kRecentFile1), vault);
     EXPECT_EQ(CSettingsStore::ReadInt(settings::kSectionSettings, settings::kPreviewPages, -1), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, DroppedFilesOpenOneByOneAfterTheSavePrompt) {
+    const QString first = Path(u"Eins.zlm"_s);
+    const QString second = Path(u"Zwei.zlm"_s);
+    WriteVault(first, {{"a", "", "", ""}}, "");
+    WriteVault(second, {{"b", "", "", ""}}, "");
+    Frame().ActivateFrame(5);
+    Doc().AddEntry("neu", "", "", "");
+    m_boxes.Reply(QMessageBox::No);
+
+    QMimeData data;
+    data.setUrls(
+        {QUrl::fromLocalFile(first), QUrl(u"https://example.org/x.zlm"_s), QUrl::fromLocalFile(second)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Frame(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Frame(), &drop);
+
+    EXPECT_EQ(BoxTexts(), QStringList(u"Änderungen in Unbenannt speichern?"_s));
+    EXPECT_EQ(Doc().GetPathName(), second);
+    EXPECT_EQ(DocEntries(Doc()),
+              (std::vector<Fields>{{"neu", "", "", ""}, {"a", "", "", ""}, {"b", "", "", ""}}));
 }
 
 }  // namespace
