@@ -2,6 +2,7 @@
 
 #include "app/message_box.h"
 #include "app/product.h"
+#include "controls/sort_compare.h"
 #include "online/web_session.h"
 #include "view/web_launcher.h"
 
@@ -11,11 +12,8 @@
 #include <QUrl>
 
 #include <cfloat>
-#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
-#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -36,14 +34,6 @@ QString HelpWebAddress() {
     return WebAddress(QString::fromLatin1(kHelpFilePath));
 }
 
-bool IsAsciiSpace(QChar c) {
-    return c == u' ' || (c >= u'\t' && c <= u'\r');
-}
-
-bool IsDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
 // Equal when only the letters A to Z differ in case.
 bool EqualsIgnoringAsciiCase(const QString& a, const char* b) {
     const QString other = QString::fromLatin1(b);
@@ -60,28 +50,6 @@ bool EqualsIgnoringAsciiCase(const QString& a, const char* b) {
         }
     }
     return true;
-}
-
-// A double too large or too small for from_chars: infinity or zero, as strtod gives.
-double OutOfRange(const std::string& number) {
-    const std::size_t e = number.find_first_of("eE");
-    const std::string mantissa = number.substr(0, e);
-    const long long exponent =
-        e == std::string::npos
-            ? 0
-            : qBound(-100000LL, std::strtoll(number.c_str() + e + 1, nullptr, 10), 100000LL);
-    const std::size_t point = mantissa.find('.');
-    const std::size_t intDigits = point == std::string::npos ? mantissa.size() : point;
-    std::string digits = mantissa;
-    if (point != std::string::npos) {
-        digits.erase(point, 1);
-    }
-    const std::size_t first = digits.find_first_not_of('0');
-    if (first == std::string::npos) {
-        return 0.0;
-    }
-    const long long magnitude = static_cast<long long>(intDigits) - static_cast<long long>(first) + exponent;
-    return magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
 }
 
 }  // namespace
@@ -107,59 +75,8 @@ QString WebAddress(const QString& path) {
 }
 
 float VersionNumber(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && IsAsciiSpace(text.at(i))) {
-        ++i;
-    }
-    std::string number;
-    if (i < text.size() && (text.at(i) == u'+' || text.at(i) == u'-')) {
-        number += static_cast<char>(text.at(i).unicode());
-        ++i;
-    }
-    bool anyDigit = false;
-    const auto takeDigits = [&] {
-        while (i < text.size() && IsDigit(text.at(i))) {
-            number += static_cast<char>(text.at(i).unicode());
-            anyDigit = true;
-            ++i;
-        }
-    };
-    takeDigits();
-    if (i < text.size() && text.at(i) == u'.') {
-        number += '.';
-        ++i;
-        takeDigits();
-    }
-    if (!anyDigit) {
-        return 0.0f;
-    }
-    // An exponent counts only when digits follow it.
-    if (i + 1 < text.size() && (text.at(i) == u'e' || text.at(i) == u'E')) {
-        qsizetype j = i + 1;
-        std::string exponent = "e";
-        if (text.at(j) == u'+' || text.at(j) == u'-') {
-            exponent += static_cast<char>(text.at(j).unicode());
-            ++j;
-        }
-        if (j < text.size() && IsDigit(text.at(j))) {
-            while (j < text.size() && IsDigit(text.at(j))) {
-                exponent += static_cast<char>(text.at(j).unicode());
-                ++j;
-            }
-            number += exponent;
-        }
-    }
-    const bool negative = number[0] == '-';
-    const std::size_t start = (number[0] == '-' || number[0] == '+') ? 1 : 0;
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(number.data() + start, number.data() + number.size(), value);
-    Q_UNUSED(end);
-    if (error == std::errc::result_out_of_range) {
-        value = OutOfRange(number.substr(start));
-    }
-    if (negative) {
-        value = -value;
-    }
+    // Read as atof reads it: the list's decimal columns use the very same reader.
+    const double value = sortcmp::ReadDecimal(text);
     // Rounded to single precision; beyond float's range that is infinity (or its largest value
     // within half a step of it), never an out-of-range conversion.
     if (std::fabs(value) > FLT_MAX) {
