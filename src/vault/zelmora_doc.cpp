@@ -45,18 +45,6 @@ void CZelmoraDoc::SetMailProgram(const QString& program) {
     MailProgram() = program;
 }
 
-void CZelmoraDoc::SetModifiedFlag(bool modified) {
-    if (m_data.IsModified() != modified) {
-        m_data.SetModified(modified);
-        emit modifiedChanged(modified);
-    }
-}
-
-void CZelmoraDoc::AddEntry(std::string seite, std::string name, std::string passwort, std::string kommentar) {
-    m_data.AddEntry(std::move(seite), std::move(name), std::move(passwort), std::move(kommentar));
-    emit modifiedChanged(true);
-}
-
 std::string CZelmoraDoc::AskPassword(int showLength, bool* confirmed) const {
     CPasswordDlg dlg(showLength, MainWindow());
     const bool ok = dlg.DoModal() == zid::IDOK;

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/document.h"
 #include "vault/vault_data.h"
@@ -22,7 +23,9 @@ public:
     // The entry array.
     int GetEntryCount() const { return m_data.GetEntryCount(); }
     const CEntry& GetEntryAt(int position) const { return m_data.GetEntryAt(position); }
-    void AddEntry(std::string seite, std::string name, std::string passwort, std::string kommentar);
+    void AddEntry(std::string seite, std::string name, std::string passwort, std::string kommentar) {
+        m_data.AddEntry(std::move(seite), std::move(name), std::move(passwort), std::move(kommentar));
+    }
     void RemoveEntryAt(int position) { m_data.RemoveEntryAt(position); }
     void RemoveAllEntries() { m_data.RemoveAllEntries(); }
     void SetVaultPassword(const std::string& password) { m_data.SetVaultPassword(password); }
@@ -30,7 +33,7 @@ public:
     const CVaultData& Data() const { return m_data; }
 
     bool IsModified() const override { return m_data.IsModified(); }
-    void SetModifiedFlag(bool modified = true) override;
+    void SetModifiedFlag(bool modified = true) override { m_data.SetModified(modified); }
 
     // Empties the document, asks for the password and opens path.
     void LoadVault(const QString& path);
@@ -45,9 +48,6 @@ public:
 
     // The mail program (a name looked up in PATH, or a path); tests put a recorder in its place.
     static void SetMailProgram(const QString& program);
-
-signals:
-    void modifiedChanged(bool modified);
 
 protected:
     void PrepareOpenRoute(const QString& path) override;
