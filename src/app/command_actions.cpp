@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QIcon>
 #include <QKeySequence>
+#include <QStringList>
 #include <QWidget>
 
 CCommandActions::CCommandActions(QWidget* window) : QObject(window) {
@@ -18,8 +19,10 @@ CCommandActions::CCommandActions(QWidget* window) : QObject(window) {
         }
         action->setShortcuts(keys);
         action->setShortcutContext(Qt::WindowShortcut);
-        action->setStatusTip(StatusPrompt(info.prompt));
-        action->setToolTip(ToolTip(info.prompt));
+        // "status prompt\ntool tip"
+        const QStringList prompt = QString::fromUtf8(info.prompt).split(u'\n');
+        action->setStatusTip(prompt.first());
+        action->setToolTip(prompt.value(1));
         if (info.icon) {
             action->setIcon(QIcon(QString::fromLatin1(info.icon)));
         }
@@ -32,16 +35,4 @@ CCommandActions::CCommandActions(QWidget* window) : QObject(window) {
 QAction* CCommandActions::Get(int id) const {
     const auto it = m_actions.find(id);
     return it == m_actions.end() ? nullptr : it->second;
-}
-
-QString CCommandActions::StatusPrompt(const char* prompt) {
-    const QString text = QString::fromUtf8(prompt);
-    const qsizetype br = text.indexOf(u'\n');
-    return br < 0 ? text : text.left(br);
-}
-
-QString CCommandActions::ToolTip(const char* prompt) {
-    const QString text = QString::fromUtf8(prompt);
-    const qsizetype br = text.indexOf(u'\n');
-    return br < 0 ? QString() : text.mid(br + 1);
 }

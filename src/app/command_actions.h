@@ -19,10 +19,6 @@ public:
     QAction* Get(int id) const;
     const std::map<int, QAction*>& All() const { return m_actions; }
 
-    // "status prompt\ntool tip" split in two.
-    static QString StatusPrompt(const char* prompt);
-    static QString ToolTip(const char* prompt);
-
 private:
     std::map<int, QAction*> m_actions;
 };

@@ -53,6 +53,8 @@ constexpr int kShowMinimized = 2;
 constexpr int kShowMaximized = 3;
 constexpr int kShowAsIs = 5;
 constexpr int kFlagRestoreToMaximized = 2;
+// Ours alone, never stored: minimised, and maximised once restored.
+constexpr int kShowMinimizedToMaximized = -kShowMinimized;
 
 }  // namespace
 
@@ -299,7 +301,7 @@ void CMainFrame::RestorePlacement(int& showCommand) {
         setGeometry(left, top, right - left, bottom - top);
     }
     if (showCommand == kShowMinimized && (flags & kFlagRestoreToMaximized)) {
-        showCommand = -kShowMinimized;  // minimised, returning to maximised
+        showCommand = kShowMinimizedToMaximized;
     }
 }
 
@@ -317,7 +319,7 @@ void CMainFrame::ActivateFrame(int showCommand) {
         case kShowMinimized:
             showMinimized();
             break;
-        case -kShowMinimized:
+        case kShowMinimizedToMaximized:
             setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
             show();
             break;
