@@ -3,13 +3,13 @@
 // the resident memory per entry with a million entries shown.
 //
 //   QT_QPA_PLATFORM=offscreen zelmora-bench-open [entries for the memory run, default 1000000]
-#include "app/document.h"
 #include "app/main_frame.h"
-#include "app/modal.h"
-#include "app/settings_store.h"
 #include "controls/sort_list_ctrl.h"
+#include "document/zelmora_doc.h"
+#include "platform/document.h"
+#include "platform/modal.h"
+#include "platform/settings_store.h"
 #include "vault/vault_file.h"
-#include "vault/zelmora_doc.h"
 #include "view/zelmora_view.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // zelmora: the desktop program.
-#include "app/process_hardening.h"
-#include "app/product.h"
 #include "app/zelmora_app.h"
+#include "platform/process_hardening.h"
+#include "platform/product.h"
 
 #include <QApplication>
 

@@ -1,14 +1,14 @@
 #include "app/main_frame.h"
 
 #include "app/command_actions.h"
-#include "app/lock_keys.h"
-#include "app/product.h"
-#include "app/settings_store.h"
 #include "dialogs/about_dlg.h"
+#include "document/zelmora_doc.h"
+#include "platform/lock_keys.h"
+#include "platform/product.h"
+#include "platform/settings_store.h"
 #include "resources/app_icon.h"
 #include "resources/commands.h"
 #include "resources/resource_ids.h"
-#include "vault/zelmora_doc.h"
 #include "view/zelmora_view.h"
 
 #include <QAction>
@@ -66,7 +66,7 @@ CMainFrame::CMainFrame(CZelmoraDoc& doc, QWidget* parent)
     setObjectName(u"mainFrame"_s);
     setWindowIcon(AppIcon());
     setCentralWidget(m_view);
-    m_view->SetActions(m_actions);
+    m_view->SetActions([actions = m_actions](int id) { return actions->Get(id); });
     m_doc.SetMainWindow(this);
     resize(600, 400);
 

@@ -8,7 +8,8 @@
 #include <QPainter>
 #include <QStyle>
 
-#include "view/web_launcher.h"
+#include "platform/launch_error.h"
+#include "platform/web_launcher.h"
 
 namespace {
 

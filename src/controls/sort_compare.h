@@ -59,11 +59,4 @@ int CompareTexts(int type, const QString& a, const QString& b, const QLocale& lo
 // types 3 and 6 a text that is no date sorts before every date instead of equalling all of them.
 int OrderKeys(int type, const SortKey& a, const SortKey& b);
 
-// The number a text reads as under type 2: white space, a sign, digits; clamped to the int range.
-int ReadInteger(QStringView text);
-
-// The number a text reads as under type 5: white space, a sign, digits with a full stop and an
-// exponent.  Never depends on the C library's locale.
-double ReadDecimal(QStringView text);
-
 }  // namespace sortcmp

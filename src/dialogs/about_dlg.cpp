@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "app/modal.h"
-#include "app/product.h"
 #include "dialogs/dialog_support.h"
+#include "platform/modal.h"
+#include "platform/product.h"
 #include "ui_about_dlg.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent)

@@ -10,8 +10,8 @@
 #include <QString>
 #include <QStyleFactory>
 
-#include "app/settings_store.h"
-#include "app/text_codec.h"
+#include "platform/settings_store.h"
+#include "platform/text_codec.h"
 #include "resources/app_icon.h"
 
 namespace {

@@ -3,11 +3,11 @@
 #include <QSignalBlocker>
 #include <QString>
 
-#include "app/modal.h"
-#include "app/product.h"
-#include "app/settings_store.h"
-#include "app/text_codec.h"
 #include "dialogs/dialog_support.h"
+#include "platform/modal.h"
+#include "platform/product.h"
+#include "platform/settings_store.h"
+#include "platform/text_codec.h"
 #include "ui_entry_dlg.h"
 #include "vault/secure_wipe.h"
 

@@ -2,9 +2,9 @@
 
 #include <QButtonGroup>
 
-#include "app/modal.h"
-#include "app/settings_store.h"
 #include "dialogs/dialog_support.h"
+#include "platform/modal.h"
+#include "platform/settings_store.h"
 #include "ui_options_dlg.h"
 
 namespace {

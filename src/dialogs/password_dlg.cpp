@@ -3,12 +3,12 @@
 #include <QSignalBlocker>
 #include <QString>
 
-#include "app/message_box.h"
-#include "app/modal.h"
-#include "app/product.h"
-#include "app/settings_store.h"
-#include "app/text_codec.h"
 #include "dialogs/dialog_support.h"
+#include "platform/message_box.h"
+#include "platform/modal.h"
+#include "platform/product.h"
+#include "platform/settings_store.h"
+#include "platform/text_codec.h"
 #include "ui_password_dlg.h"
 #include "vault/secure_wipe.h"
 

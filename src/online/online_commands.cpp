@@ -1,10 +1,10 @@
 #include "online/online_commands.h"
 
-#include "app/message_box.h"
-#include "app/product.h"
-#include "controls/sort_compare.h"
 #include "online/web_session.h"
-#include "view/web_launcher.h"
+#include "platform/c_number.h"
+#include "platform/message_box.h"
+#include "platform/product.h"
+#include "platform/web_launcher.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -76,7 +76,7 @@ QString WebAddress(const QString& path) {
 
 float VersionNumber(const QString& text) {
     // Read as atof reads it: the list's decimal columns use the very same reader.
-    const double value = sortcmp::ReadDecimal(text);
+    const double value = cnumber::ReadDecimal(text);
     // Rounded to single precision; beyond float's range that is infinity (or its largest value
     // within half a step of it), never an out-of-range conversion.
     if (std::fabs(value) > FLT_MAX) {

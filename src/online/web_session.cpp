@@ -1,7 +1,7 @@
 #include "online/web_session.h"
 
-#include "app/message_box.h"
-#include "app/text_codec.h"
+#include "platform/message_box.h"
+#include "platform/text_codec.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>

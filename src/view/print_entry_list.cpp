@@ -1,10 +1,10 @@
 #include "view/print_entry_list.h"
 
-#include "app/message_box.h"
-#include "app/modal.h"
-#include "app/product.h"
-#include "app/text_codec.h"
 #include "dialogs/dialog_support.h"
+#include "platform/message_box.h"
+#include "platform/modal.h"
+#include "platform/product.h"
+#include "platform/text_codec.h"
 #include "resources/resource_ids.h"
 #include "vault/vault_data.h"
 

@@ -1,18 +1,17 @@
 #include "view/zelmora_view.h"
 
-#include "app/command_actions.h"
-#include "app/message_box.h"
-#include "app/settings_store.h"
-#include "app/text_codec.h"
 #include "controls/sort_list_ctrl.h"
 #include "dialogs/entry_dlg.h"
 #include "dialogs/options_dlg.h"
+#include "document/zelmora_doc.h"
 #include "online/online_commands.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+#include "platform/text_codec.h"
+#include "platform/web_launcher.h"
 #include "resources/commands.h"
 #include "resources/resource_ids.h"
-#include "vault/zelmora_doc.h"
 #include "view/print_entry_list.h"
-#include "view/web_launcher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -355,7 +354,7 @@ QMenu* CZelmoraView::BuildContextMenu(bool hasSelection) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // Items of their own (the texts differ from the main menu's) that run the shared actions.
     const auto addItem = [this, hasSelection](QMenu* target, const SContextItem& item) {
-        QAction* shared = m_actions ? m_actions->Get(item.id) : nullptr;
+        QAction* shared = Action(item.id);
         QAction* own = target->addAction(QString::fromUtf8(item.text));
         own->setData(item.id);
         if (shared) {
@@ -416,7 +415,7 @@ bool CZelmoraView::eventFilter(QObject* watched, QEvent* event) {
                     return true;
                 case Qt::Key_Delete:
                     // Through the action, so that its enabling applies.
-                    if (QAction* del = m_actions ? m_actions->Get(zid::ID_ENTRY_DELETE) : nullptr) {
+                    if (QAction* del = Action(zid::ID_ENTRY_DELETE)) {
                         emit commandStateChanged();
                         if (del->isEnabled()) {
                             del->trigger();

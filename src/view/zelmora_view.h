@@ -7,13 +7,14 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 
-class CCommandActions;
 class CEntryListPrinter;
 class CSortListCtrl;
 class CZelmoraDoc;
+class QAction;
 class QMenu;
 class QMimeData;
 
@@ -23,8 +24,10 @@ public:
     explicit CZelmoraView(CZelmoraDoc& doc, QWidget* parent = nullptr);
     ~CZelmoraView() override;
 
-    // The actions the context menu and the keys of the list run.
-    void SetActions(const CCommandActions* actions) { m_actions = actions; }
+    // The shared action of a command id (nullptr for none), which the context menu and the keys of
+    // the list run; the main frame owns the actions.
+    using ActionLookup = std::function<QAction*(int id)>;
+    void SetActions(ActionLookup actions) { m_actions = std::move(actions); }
 
     CSortListCtrl& List() const { return *m_list; }
     CZelmoraDoc& GetDocument() const { return m_doc; }
@@ -83,10 +86,11 @@ private:
     // The entry position that row names, or -1.
     int EntryOfRow(int row) const;
     QMenu* BuildContextMenu(bool hasSelection);
+    QAction* Action(int id) const { return m_actions ? m_actions(id) : nullptr; }
 
     CZelmoraDoc& m_doc;
     CSortListCtrl* m_list;
-    const CCommandActions* m_actions = nullptr;
+    ActionLookup m_actions;
     std::unique_ptr<CEntryListPrinter> m_printer;
     QString m_strLastCopied;  // what this program put on the clipboard last
 };

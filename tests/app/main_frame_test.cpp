@@ -4,9 +4,9 @@
 
 #include "app/command_actions.h"
 #include "app/command_line.h"
-#include "app/recent_file_list.h"
-#include "app/settings_store.h"
 #include "app/zelmora_app.h"
+#include "platform/recent_file_list.h"
+#include "platform/settings_store.h"
 #include "resources/resource_ids.h"
 
 #include <QMenuBar>

@@ -19,13 +19,13 @@
 
 #include "app/command_actions.h"
 #include "app/main_frame.h"
-#include "app/text_codec.h"
 #include "controls/sort_list_ctrl.h"
+#include "document/zelmora_doc.h"
 #include "message_box_answers.h"
 #include "modal_driver.h"
+#include "platform/text_codec.h"
 #include "private_settings.h"
 #include "vault/vault_file.h"
-#include "vault/zelmora_doc.h"
 #include "view/zelmora_view.h"
 
 namespace app_test {

@@ -2,7 +2,7 @@
 // buttons queued, then with what Escape would give (Cancel, else No, else OK).
 #pragma once
 
-#include "app/message_box.h"
+#include "platform/message_box.h"
 
 #include <deque>
 #include <initializer_list>

@@ -2,7 +2,7 @@
 // queued (type, click, accept ...); a run without a step leaves the dialog open, so it is cancelled.
 #pragma once
 
-#include "app/modal.h"
+#include "platform/modal.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // lives, then the native store again.
 #pragma once
 
-#include "app/settings_store.h"
+#include "platform/settings_store.h"
 
 #include <QFile>
 #include <QString>

@@ -2,7 +2,8 @@
 // returns the chosen launch result.
 #pragma once
 
-#include "view/web_launcher.h"
+#include "platform/launch_error.h"
+#include "platform/web_launcher.h"
 
 #include <QStringList>
 

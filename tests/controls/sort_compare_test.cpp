@@ -1,4 +1,5 @@
 #include "controls/sort_compare.h"
+#include "platform/c_number.h"
 
 #include <gtest/gtest.h>
 
@@ -51,15 +52,15 @@ TEST(SortCompare, CaseInsensitiveTextFoldsOnlyAToZ) {
 }
 
 TEST(SortCompare, WholeNumbersReadLikeAtoi) {
-    EXPECT_EQ(sortcmp::ReadInteger(u"12abc"), 12);
-    EXPECT_EQ(sortcmp::ReadInteger(u"abc"), 0);
-    EXPECT_EQ(sortcmp::ReadInteger(u" -7"), -7);
-    EXPECT_EQ(sortcmp::ReadInteger(u"\t\n+42 3"), 42);
-    EXPECT_EQ(sortcmp::ReadInteger(u"- 5"), 0);
-    EXPECT_EQ(sortcmp::ReadInteger(u""), 0);
-    EXPECT_EQ(sortcmp::ReadInteger(u"99999999999999999999"), INT_MAX);
-    EXPECT_EQ(sortcmp::ReadInteger(u"-2147483648"), INT_MIN);
-    EXPECT_EQ(sortcmp::ReadInteger(u"-99999999999"), INT_MIN);
+    EXPECT_EQ(cnumber::ReadInteger(u"12abc"), 12);
+    EXPECT_EQ(cnumber::ReadInteger(u"abc"), 0);
+    EXPECT_EQ(cnumber::ReadInteger(u" -7"), -7);
+    EXPECT_EQ(cnumber::ReadInteger(u"\t\n+42 3"), 42);
+    EXPECT_EQ(cnumber::ReadInteger(u"- 5"), 0);
+    EXPECT_EQ(cnumber::ReadInteger(u""), 0);
+    EXPECT_EQ(cnumber::ReadInteger(u"99999999999999999999"), INT_MAX);
+    EXPECT_EQ(cnumber::ReadInteger(u"-2147483648"), INT_MIN);
+    EXPECT_EQ(cnumber::ReadInteger(u"-99999999999"), INT_MIN);
 
     EXPECT_EQ(Cmp(2, u"12abc"_s, u"12"_s), 0);
     EXPECT_EQ(Cmp(2, u"abc"_s, u"0"_s), 0);
@@ -70,23 +71,23 @@ TEST(SortCompare, WholeNumbersReadLikeAtoi) {
 }
 
 TEST(SortCompare, DecimalNumbersReadLikeStrtodWithAFullStop) {
-    EXPECT_EQ(sortcmp::ReadDecimal(u"1,5"), 1.0);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"  -2.25xyz"), -2.25);
-    EXPECT_EQ(sortcmp::ReadDecimal(u".5"), 0.5);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"5."), 5.0);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"1e3"), 1000.0);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"1.5E-1"), 0.15);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"1e"), 1.0);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"1e+"), 1.0);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"."), 0.0);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"abc"), 0.0);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"inf"), 0.0);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"0x10"), 0.0);
-    EXPECT_TRUE(std::isinf(sortcmp::ReadDecimal(u"1e999")));
-    EXPECT_EQ(sortcmp::ReadDecimal(u"1e-999"), 0.0);
-    EXPECT_TRUE(std::isinf(sortcmp::ReadDecimal(QString(400, u'9'))));
-    EXPECT_EQ(sortcmp::ReadDecimal(u"0."_s + QString(400, u'0') + u"1"_s), 0.0);
-    EXPECT_EQ(sortcmp::ReadDecimal(u"-1e999"), -HUGE_VAL);
+    EXPECT_EQ(cnumber::ReadDecimal(u"1,5"), 1.0);
+    EXPECT_EQ(cnumber::ReadDecimal(u"  -2.25xyz"), -2.25);
+    EXPECT_EQ(cnumber::ReadDecimal(u".5"), 0.5);
+    EXPECT_EQ(cnumber::ReadDecimal(u"5."), 5.0);
+    EXPECT_EQ(cnumber::ReadDecimal(u"1e3"), 1000.0);
+    EXPECT_EQ(cnumber::ReadDecimal(u"1.5E-1"), 0.15);
+    EXPECT_EQ(cnumber::ReadDecimal(u"1e"), 1.0);
+    EXPECT_EQ(cnumber::ReadDecimal(u"1e+"), 1.0);
+    EXPECT_EQ(cnumber::ReadDecimal(u"."), 0.0);
+    EXPECT_EQ(cnumber::ReadDecimal(u"abc"), 0.0);
+    EXPECT_EQ(cnumber::ReadDecimal(u"inf"), 0.0);
+    EXPECT_EQ(cnumber::ReadDecimal(u"0x10"), 0.0);
+    EXPECT_TRUE(std::isinf(cnumber::ReadDecimal(u"1e999")));
+    EXPECT_EQ(cnumber::ReadDecimal(u"1e-999"), 0.0);
+    EXPECT_TRUE(std::isinf(cnumber::ReadDecimal(QString(400, u'9'))));
+    EXPECT_EQ(cnumber::ReadDecimal(u"0."_s + QString(400, u'0') + u"1"_s), 0.0);
+    EXPECT_EQ(cnumber::ReadDecimal(u"-1e999"), -HUGE_VAL);
 
     EXPECT_EQ(Cmp(5, u"1.5"_s, u"1.25"_s), 1);
     EXPECT_EQ(Cmp(5, u"1.25"_s, u"1.5"_s), -1);

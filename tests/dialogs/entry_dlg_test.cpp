@@ -3,10 +3,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/text_codec.h"
 #include "dialog_test_support.h"
 #include "dialogs/entry_dlg.h"
 #include "dialogs/password_dlg.h"
+#include "platform/text_codec.h"
 #include "resources/resource_ids.h"
 
 using namespace dialog_test;

@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <string>
 
-#include "app/product.h"
-#include "app/text_codec.h"
 #include "dialogs/about_dlg.h"
 #include "dialogs/entry_dlg.h"
 #include "dialogs/options_dlg.h"
 #include "dialogs/password_dlg.h"
+#include "platform/product.h"
+#include "platform/text_codec.h"
 #include "resources/app_icon.h"
 
 namespace {

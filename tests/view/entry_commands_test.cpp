@@ -2,10 +2,10 @@
 // the sort and column order, when it is enabled, the clipboard, the context menu and the keys.
 #include "app_test_support.h"
 
-#include "app/settings_store.h"
 #include "controls/move_header_ctrl.h"
+#include "platform/settings_store.h"
+#include "platform/web_launcher.h"
 #include "resources/resource_ids.h"
-#include "view/web_launcher.h"
 
 #include <QClipboard>
 #include <QMenu>

@@ -1,0 +1,228 @@
+#include "document/zelmora_doc.h"
+
+#include "dialogs/password_dlg.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+#include "resources/resource_ids.h"
+#include "vault/secure_wipe.h"
+#include "vault/vault_file.h"
+
+#include <cerrno>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString& MailProgram() {
+    static QString program = u"xdg-email"_s;
+    return program;
+}
+
+}  // namespace
+
+CZelmoraDoc::CZelmoraDoc(QObject* parent) : CDocument(parent) {}
+
+CZelmoraDoc::~CZelmoraDoc() {
+    // A mail program still starting keeps running after Zelmora ends, and keeps its attachment.
+    for (QProcess* process : findChildren<QProcess*>()) {
+        if (process->state() != QProcess::NotRunning) {
+            process->setParent(nullptr);
+            if (m_mailDir) {
+                m_mailDir->setAutoRemove(false);
+            }
+        }
+    }
+}
+
+void CZelmoraDoc::SetMailProgram(const QString& program) {
+    MailProgram() = program;
+}
+
+std::string CZelmoraDoc::AskPassword(int showLength, bool* confirmed) const {
+    CPasswordDlg dlg(showLength, MainWindow());
+    const bool ok = dlg.DoModal() == zid::IDOK;
+    if (confirmed) {
+        *confirmed = ok;
+    }
+    return ok ? dlg.m_strPassword : std::string();
+}
+
+SVaultResult CZelmoraDoc::ReadDocument(const QString& path) {
+    const std::string corePath = PathToCore(path);
+    for (;;) {
+        const SVaultResult result = LoadVaultFile(corePath, m_data);
+        if (result.status != EVaultStatus::kWrongPassword) {
+            return result;
+        }
+        // Nothing of the file was kept: tell the user and ask again.  Cancelling reads the file
+        // as it stands (its raw records), as a cancelled password always does.
+        ReportError(result, path, false);
+        std::string password = AskPassword(0);
+        m_data.SetVaultPassword(password);
+        SecureWipe(password);
+    }
+}
+
+SVaultResult CZelmoraDoc::WriteDocument(const QString& path) {
+    return SaveVaultFile(PathToCore(path), m_data);
+}
+
+void CZelmoraDoc::PrepareOpenRoute(const QString& path) {
+    // A file opened from outside would otherwise show its cipher records as text.
+    if (m_data.GetVaultPasswordLength() == 0 && IsEncryptedVaultFile(PathToCore(path))) {
+        std::string password = AskPassword(0);
+        m_data.SetVaultPassword(password);
+        SecureWipe(password);
+    }
+}
+
+void CZelmoraDoc::LoadVault(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    RemoveAllEntries();
+    OnNewDocument();
+    UpdateAllViews();
+    std::string password = AskPassword(0);
+    SetVaultPassword(password);
+    SecureWipe(password);
+    const bool opened = OnOpenDocument(path);
+    if (opened || !QFileInfo::exists(path)) {
+        SetPathName(path);
+    } else {
+        // What was read stays visible, but a save must not overwrite the file that failed to read.
+        SetTitle(u"Unbenannt"_s);
+    }
+    UpdateAllViews();
+}
+
+void CZelmoraDoc::OnFileOpen() {
+    if (!SaveModified()) {
+        return;
+    }
+    const QString path = AskOpenFileName(MainWindow(), VaultFileFilters());
+    if (path.isEmpty()) {
+        return;
+    }
+    LoadVault(path);
+    CSettingsStore::WriteString(settings::kSectionGeneral, settings::kLastFile, path);
+}
+
+void CZelmoraDoc::OnOpenLastFile() {
+    const QString path = CSettingsStore::ReadString(settings::kSectionGeneral, settings::kLastFile);
+    if (path.isEmpty() || !SaveModified()) {
+        return;
+    }
+    LoadVault(path);
+}
+
+void CZelmoraDoc::SaveWithBackup(const QString& path, bool takePath) {
+    const bool saved = OnSaveDocument(path);
+    if (takePath) {
+        SetPathName(path);  // also after a failed save, so that the next save tries the same name
+    }
+    if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kBak, 1) != 0) {
+        OnSaveDocument(path + u".bak"_s);
+        // The copy's success says nothing about the vault itself.
+        SetModifiedFlag(!saved);
+    }
+}
+
+void CZelmoraDoc::OnFileSave() {
+    if (GetPathName().isEmpty()) {
+        OnFileSaveAs();
+        return;
+    }
+    SaveWithBackup(GetPathName(), false);
+}
+
+QString CZelmoraDoc::WithVaultExtension(const QString& path) {
+    if (path.right(4).compare(u".zlm"_s, Qt::CaseInsensitive) == 0) {
+        return path;
+    }
+    return path + u".zlm"_s;
+}
+
+void CZelmoraDoc::OnFileSaveAs() {
+    const QString path = AskSaveFileName(MainWindow(), u"Speichern unter"_s, VaultFileFilters(), QString());
+    if (path.isEmpty()) {
+        return;
+    }
+    SaveWithBackup(WithVaultExtension(path), true);
+}
+
+void CZelmoraDoc::OnChangePassword() {
+    if (GetVaultPasswordLength() != 0 &&
+        ZMessageBox(u"Du hast schon ein Passwort für diese Datei, bist Du sicher das Du das ändern willst?"_s,
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon,
+                    MainWindow()) != QMessageBox::Yes) {
+        return;
+    }
+    bool confirmed = false;
+    std::string password = AskPassword(1, &confirmed);
+    if (!confirmed) {
+        ZMessageBox(u"Passwort ändern abgebrochen."_s, QMessageBox::Ok, QMessageBox::NoIcon, MainWindow());
+        return;
+    }
+    SetVaultPassword(password);
+    SecureWipe(password);
+    SetModifiedFlag(true);
+    UpdateAllViews();
+}
+
+void CZelmoraDoc::OnFileSendMail() {
+    QString program = MailProgram();
+    if (!QFileInfo(program).isAbsolute()) {
+        program = QStandardPaths::findExecutable(program);
+    }
+    if (program.isEmpty() || !QFileInfo(program).isExecutable()) {
+        ZMessageBox(
+            u"Das Programm xdg-email wurde nicht gefunden. Die Datei kann nicht per e-mail versendet "
+            u"werden (Paket xdg-utils)."_s,
+            QMessageBox::Ok, QMessageBox::NoIcon, MainWindow());
+        return;
+    }
+    QString attachment = GetPathName();
+    if (IsModified() || attachment.isEmpty()) {
+        // A copy of what the user sees, written by the same serialization; the vault stays modified.
+        m_mailDir = std::make_unique<QTemporaryDir>();
+        if (!m_mailDir->isValid()) {
+            ReportError(FileErrorResult(EACCES), m_mailDir->path(), true);
+            return;
+        }
+        QFile::setPermissions(m_mailDir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString name =
+            GetPathName().isEmpty() ? DisplayName() + u".zlm"_s : QFileInfo(GetPathName()).fileName();
+        attachment = m_mailDir->filePath(name);
+        const SVaultResult result = SaveVaultFile(PathToCore(attachment), m_data);
+        if (!result.ok()) {
+            ReportError(result, attachment, true);
+            return;
+        }
+    }
+    auto* process = new QProcess(this);
+    connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (status != QProcess::NormalExit || exitCode != 0) {
+            ZMessageBox(
+                u"Die Nachricht konnte nicht gesendet werden: xdg-email meldet einen Fehler (%1)."_s.arg(
+                    exitCode),
+                QMessageBox::Ok, QMessageBox::NoIcon, MainWindow());
+        }
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            process->deleteLater();
+            ZMessageBox(u"Das Programm xdg-email konnte nicht gestartet werden."_s, QMessageBox::Ok,
+                        QMessageBox::NoIcon, MainWindow());
+        }
+    });
+    process->start(program, {u"--attach"_s, attachment});
+}

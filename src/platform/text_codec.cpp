@@ -1,0 +1,80 @@
+#include "platform/text_codec.h"
+
+#include "vault/cp1252.h"
+
+namespace {
+
+// One character of the text starting at i (a surrogate pair counts as one); i moves past it.
+char32_t NextCodePoint(const QString& text, qsizetype& i) {
+    const QChar c = text.at(i++);
+    if (c.isHighSurrogate() && i < text.size() && text.at(i).isLowSurrogate()) {
+        return QChar::surrogateToUcs4(c, text.at(i++));
+    }
+    return c.unicode();  // a lone surrogate has no byte either
+}
+
+}  // namespace
+
+QString TextFromVault(const std::string& cp1252) {
+    QString text;
+    text.reserve(static_cast<qsizetype>(cp1252.size()));
+    for (const char byte : cp1252) {
+        // Every code point of the page lies in the Basic Multilingual Plane.
+        text.append(QChar(static_cast<char16_t>(cp1252::ToUnicode(static_cast<unsigned char>(byte)))));
+    }
+    return text;
+}
+
+std::string TextToVault(const QString& text, bool* ok) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    bool all = true;
+    for (qsizetype i = 0; i < text.size();) {
+        const char32_t cp = NextCodePoint(text, i);
+        unsigned char byte = 0;
+        if (cp != 0 && cp1252::FromUnicode(cp, byte)) {
+            bytes.push_back(static_cast<char>(byte));
+        } else {
+            all = false;
+        }
+    }
+    if (ok) {
+        *ok = all;
+    }
+    return bytes;
+}
+
+bool IsStorableText(const QString& text) {
+    for (qsizetype i = 0; i < text.size();) {
+        if (!cp1252::IsStorable(NextCodePoint(text, i))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+CVaultTextValidator::CVaultTextValidator(QObject* parent) : QValidator(parent) {}
+
+// Dropping the refused characters here, rather than answering Invalid, lets a paste of mixed text
+// keep what can be stored instead of losing the whole paste.
+QValidator::State CVaultTextValidator::validate(QString& input, int& pos) const {
+    if (IsStorableText(input)) {
+        return Acceptable;
+    }
+    QString kept;
+    kept.reserve(input.size());
+    int newPos = 0;
+    for (qsizetype i = 0; i < input.size();) {
+        const qsizetype start = i;
+        const char32_t cp = NextCodePoint(input, i);
+        if (cp1252::IsStorable(cp)) {
+            kept.append(input.mid(start, i - start));
+        }
+        if (i <= pos) {
+            newPos = static_cast<int>(kept.size());
+        }
+    }
+    input = kept;
+    pos = newPos;
+    return Acceptable;
+}

@@ -1,9 +1,0 @@
-// The automation server in a process of its own, for the tests of automation_server.
-#include "app/automation_server.h"
-
-#include <QCoreApplication>
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    return RunAutomationServer(app);
-}
