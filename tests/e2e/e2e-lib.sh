@@ -1,0 +1,83 @@
+# What every scenario of desktop-e2e.sh has: a fresh folder $work with its own XDG folders, the
+# checks, waiting for windows and files, and starting and ending the program.
+# Sourced with ZELMORA, ZELMORA_CLI, E2E_FIXTURE, E2E_RESULTS and E2E_NAME set.
+
+zelmora=$ZELMORA cli=$ZELMORA_CLI fixture=$E2E_FIXTURE
+password=Geheimnis
+
+work=$(mktemp -d)
+app=
+trap 'e2e_cleanup' EXIT
+e2e_cleanup() {
+    [ -n "$app" ] && kill "$app" 2>/dev/null
+    rm -rf "$work"
+}
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" && chmod 700 "$XDG_RUNTIME_DIR"
+
+check() {  # check WHAT EXPECTED ACTUAL
+    if [ "$2" = "$3" ]; then
+        echo "PASS $1" >>"$E2E_RESULTS"
+    else
+        echo "FAIL $1" >>"$E2E_RESULTS"
+        echo "FAIL: $E2E_NAME: $1: expected [$2], got [$3]" >&2
+    fi
+}
+fail() {  # fail WHAT: a step that could not be done; the scenario ends
+    check "$1" done "not done"
+    exit 1
+}
+e2e_finish() { :; }
+
+# Waits up to 10 s for a visible window whose title matches; prints its id.
+wait_window() {
+    for _ in $(seq 100); do
+        w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+        [ -n "$w" ] && { echo "$w"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Waits up to 10 s until the command succeeds.
+wait_for() {
+    for _ in $(seq 100); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+window_gone() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+
+# Activates the window and waits until it has the focus.
+activate() {
+    xdotool windowactivate --sync "$1" 2>/dev/null
+    sleep 0.3
+}
+
+# Starts Zelmora with the arguments; its output goes to $work/zelmora.log.
+start_zelmora() {
+    "$zelmora" "$@" >>"$work/zelmora.log" 2>&1 &
+    app=$!
+}
+
+# Answers the password prompt that opens next with the text.
+type_password() {
+    local prompt
+    prompt=$(wait_window '^Passwort Eingabe:') || fail "password prompt"
+    activate "$prompt"
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+}
+
+# Waits up to 5 s for the program to end; "yes" when it did.
+ended() {
+    for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || { echo yes; return; }; sleep 0.1; done
+    echo no
+}
+
+# The vault as CSV through zelmora-cli, with the password.
+vault_csv() {  # vault_csv VAULT PASSWORD
+    printf '%s\n' "$2" | "$cli" export "$1" --format csv | tr -d '\r'
+}
