@@ -155,7 +155,7 @@ TEST_F(DocumentTest, PasswordChangeAsksWhenOneIsSetAndTakesEffectOnSave) {
         CModalDriver driver{TypePassword(QString())};
         Doc().LoadVault(vault);
     }
-    CModalDriver driver{TypePassword(u"erstes"_s)};
+    CModalDriver driver{TypeNewPassword(u"erstes"_s)};
     Doc().OnChangePassword();  // none set: no question
     EXPECT_TRUE(BoxTexts().isEmpty());
     EXPECT_TRUE(Doc().IsModified());
