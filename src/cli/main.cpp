@@ -438,11 +438,14 @@ int RunCommand(const SCommand& command, QStringList args) {
             const std::string utf8 = parser.value(QString::fromLatin1(options[i])).toStdString();
             std::size_t offset = 0;
             if (!cp1252::StorableFromUtf8(utf8, texts[i], &offset)) {
-                throw SExit{kUsageError,
-                            QStringLiteral("--%1 enthält ein Zeichen, das ein Zelmora-Tresor nicht "
-                                           "speichern kann (Byte %2).")
-                                .arg(QString::fromLatin1(options[i]))
-                                .arg(offset)};
+                // The character itself, as import names it: "Byte 0" alone leaves the user guessing.
+                const char32_t cp = QString::fromUtf8(utf8.substr(offset)).toUcs4().value(0);
+                throw SExit{
+                    kUsageError,
+                    QStringLiteral("--%1 enthält das Zeichen „%2“ (U+%3), das ein Zelmora-Tresor nicht "
+                                   "speichern kann.")
+                        .arg(QString::fromLatin1(options[i]), QString::fromUcs4(&cp, 1),
+                             QString::number(cp, 16).toUpper().rightJustified(4, QLatin1Char('0')))};
             }
         }
         if (PathExists(vault)) {

@@ -179,6 +179,18 @@ TEST_F(CliFilesTest, TheNextSaveRemovesOnlyItsOwnStaleTemporaryFiles) {
     EXPECT_TRUE(QFileInfo(linked).isSymLink());
 }
 
+TEST_F(CliFilesTest, ACharacterTheVaultCannotHoldIsNamedAndNothingIsWritten) {
+    const QString vault = Tmp("neu.zlm");
+    const SRun r = Cli({QStringLiteral("add"), vault, QStringLiteral("--site"), QStringLiteral("Łódź2020"),
+                        QStringLiteral("--password"), QStringLiteral("p")},
+                       "\n");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err,
+              QStringLiteral("zelmora-cli: --site enthält das Zeichen „Ł“ (U+0141), das ein Zelmora-Tresor "
+                             "nicht speichern kann.\n"));
+    EXPECT_FALSE(QFileInfo::exists(vault));
+}
+
 TEST_F(CliFilesTest, APathHoldingPlaceholdersComesOutAsItIs) {
     // A plain vault whose entry holds a zero byte: an encrypted one cannot keep it.
     const QString vault = Tmp("x%2y%3.zlm");
