@@ -161,6 +161,7 @@ void CZelmoraDoc::LoadVault(const QString& path) {
             break;
     }
     SecureWipe(password);
+    SecureWipe(m_strOpenPassword);  // not taken by a read when the file could not be opened
     UpdateAllViews();
 }
 
