@@ -17,6 +17,16 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A start that shows the window (not one that prints and ends).
+bool IsInteractive(const SCommandLine& line) {
+    return line.action == SCommandLine::EAction::kNew || line.action == SCommandLine::EAction::kOpen ||
+           line.action == SCommandLine::EAction::kDde;
+}
+
+}  // namespace
+
 CZelmoraApp::CZelmoraApp() = default;
 
 CZelmoraApp::~CZelmoraApp() {
@@ -51,9 +61,20 @@ bool CZelmoraApp::CreateWindowAndDocument(const SCommandLine& line) {
     if (line.file.isEmpty()) {
         m_doc->OnNewDocument();
         m_frame->View().OnInitialUpdate();
+        m_frame->View().RestoreLastFile();
         return true;
     }
-    return m_doc->OpenDocumentFile(line.file, true);
+    bool abandoned = false;
+    if (m_doc->OpenDocumentFile(line.file, true, &abandoned)) {
+        return true;
+    }
+    // The password prompt cancelled: the window starts with a new vault; there is nothing to print.
+    if (!abandoned || !IsInteractive(line)) {
+        return false;
+    }
+    m_doc->OnNewDocument();
+    m_frame->View().OnInitialUpdate();
+    return true;
 }
 
 bool CZelmoraApp::InitInstance(const QStringList& args, int* exitCode) {
@@ -72,10 +93,7 @@ bool CZelmoraApp::InitInstance(const QStringList& args, int* exitCode) {
         *exitCode = RunAutomationServer(*qApp);
         return false;
     }
-    const bool interactive = line.action == SCommandLine::EAction::kNew ||
-                             line.action == SCommandLine::EAction::kOpen ||
-                             line.action == SCommandLine::EAction::kDde;
-    if (interactive && HandOverToRunningInstance(line)) {
+    if (IsInteractive(line) && HandOverToRunningInstance(line)) {
         return false;
     }
     InstallGermanTranslations(*qApp);

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
+#include <new>
 
 #include "cli/exchange.h"
 #include "cli/password_input.h"
@@ -94,11 +95,11 @@ bool PathExists(const QString& path) {
 SExit VaultError(const SVaultResult& result, const QString& path, bool saving) {
     if (result.status == EVaultStatus::kZeroByteInText) {
         static const char* const kNames[4] = {"site", "name", "password", "comment"};
+        // One pass of arg(): a path holding "%2" stays as it is.
         return {kFileError, QStringLiteral("%1 wurde nicht gespeichert: Eintrag %2, Feld \"%3\" enthält ein "
                                            "Null-Byte, das verschlüsselt verloren ginge.")
-                                .arg(path)
-                                .arg(result.position)
-                                .arg(QString::fromLatin1(kNames[result.field & 3]))};
+                                .arg(path, QString::number(result.position),
+                                     QString::fromLatin1(kNames[result.field & 3]))};
     }
     QString text = FromVault(VaultErrorTemplate(result, saving));
     text.replace(QStringLiteral("%1"), path);
@@ -129,6 +130,10 @@ std::string AskPassword(const QString& prompt) {
 void OpenVault(const QString& path, CVaultData& data, const QString& prompt) {
     if (!PathExists(path)) {
         throw VaultError(FileErrorResult(ENOENT), path, false);
+    }
+    // A FIFO or a device is refused before anything is asked or read.
+    if (const SVaultResult access = CheckVaultFileReadable(NativePath(path)); !access.ok()) {
+        throw VaultError(access, path, false);
     }
     std::string password = AskPassword(prompt.arg(path));
     if (password.empty() && IsEncryptedVaultFile(NativePath(path))) {
@@ -200,6 +205,9 @@ void SaveVault(const QString& path, const CVaultData& data) {
 // Copies the vault's bytes as they are to VAULT.bak, before it is replaced.
 void BackUp(const QString& path) {
     const QString backup = path + QStringLiteral(".bak");
+    if (const SVaultResult access = CheckVaultFileReadable(NativePath(path)); !access.ok()) {
+        throw VaultError(access, path, false);
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw VaultError(FileErrorResult(file.error() == QFileDevice::OpenError ? EACCES : EIO), path, false);
@@ -430,11 +438,14 @@ int RunCommand(const SCommand& command, QStringList args) {
             const std::string utf8 = parser.value(QString::fromLatin1(options[i])).toStdString();
             std::size_t offset = 0;
             if (!cp1252::StorableFromUtf8(utf8, texts[i], &offset)) {
-                throw SExit{kUsageError,
-                            QStringLiteral("--%1 enthält ein Zeichen, das ein Zelmora-Tresor nicht "
-                                           "speichern kann (Byte %2).")
-                                .arg(QString::fromLatin1(options[i]))
-                                .arg(offset)};
+                // The character itself, as import names it: "Byte 0" alone leaves the user guessing.
+                const char32_t cp = QString::fromUtf8(utf8.substr(offset)).toUcs4().value(0);
+                throw SExit{
+                    kUsageError,
+                    QStringLiteral("--%1 enthält das Zeichen „%2“ (U+%3), das ein Zelmora-Tresor nicht "
+                                   "speichern kann.")
+                        .arg(QString::fromLatin1(options[i]), QString::fromUcs4(&cp, 1),
+                             QString::number(cp, 16).toUpper().rightJustified(4, QLatin1Char('0')))};
             }
         }
         if (PathExists(vault)) {
@@ -543,6 +554,13 @@ int Run(QStringList args) {
             } catch (const SExit& e) {
                 Warn(e.message);
                 return e.code;
+            } catch (const std::bad_alloc&) {
+                // A vault too large for the memory (a huge field shown or exported) is reported
+                // like a damaged one; it never ends the program.
+                SVaultResult result;
+                result.status = EVaultStatus::kOutOfMemory;
+                Warn(FromVault(VaultErrorTemplate(result, false)));
+                return kFileError;
             }
         }
     }

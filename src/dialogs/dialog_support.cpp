@@ -8,11 +8,15 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QString>
+#include <QStringList>
 #include <QStyleFactory>
 
+#include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "platform/text_codec.h"
 #include "resources/app_icon.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -76,8 +80,35 @@ void ApplyMaskChoice(QLineEdit& field, bool masked, const char* valueName) {
     CSettingsStore::WriteInt(settings::kSectionPassword, valueName, masked ? 1 : 0);
 }
 
-void AcceptVaultTextOnly(QLineEdit& field) {
-    field.setValidator(new CVaultTextValidator(&field));
+bool CheckStorable(QLineEdit& field, const QString& fieldName, QWidget* owner) {
+    const QString text = field.text();
+    if (IsStorableText(text)) {
+        return true;
+    }
+    QStringList refused;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QString one = text.mid(i, n);
+        i += n;
+        if (IsStorableText(one)) {
+            continue;
+        }
+        const char32_t cp = one.toUcs4().value(0);
+        // Invisible ones by their number, so that the message names something.
+        const QString shown = QChar::isPrint(cp) && !QChar::isSpace(cp)
+                                  ? one
+                                  : u"U+"_s + QString::number(cp, 16).toUpper().rightJustified(4, u'0');
+        if (!refused.contains(shown)) {
+            refused.append(shown);
+        }
+    }
+    ZMessageBox(
+        u"Das Feld „%1“ enthält Zeichen, die ein Zelmora-Tresor nicht speichern kann: %2\n"
+        u"Bitte ersetzen oder entfernen Sie sie."_s.arg(fieldName, refused.join(u' ')),
+        QMessageBox::Ok, QMessageBox::Warning, owner);
+    field.setFocus();
+    return false;
 }
 
 int DialogUnitsX(const QWidget& widget, int units) {

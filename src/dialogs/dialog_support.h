@@ -1,10 +1,11 @@
 // What the dialogs share: their owner, frame and icon, the "#" mask of password fields, the
-// vault-text filter of text fields and sizes in dialog units.
+// check for characters a vault cannot hold and sizes in dialog units.
 #pragma once
 
 class QDialog;
 class QLabel;
 class QLineEdit;
+class QString;
 class QWidget;
 
 // The owner a dialog gets when its caller passes none: the application's active window.
@@ -23,8 +24,10 @@ void SetMasked(QLineEdit& field, bool masked);
 // remember the choice as 1 or 0 under valueName in section "Password".
 void ApplyMaskChoice(QLineEdit& field, bool masked, const char* valueName);
 
-// Refuses, as they are typed or pasted, characters a vault text cannot hold.
-void AcceptVaultTextOnly(QLineEdit& field);
+// On confirming: when the field holds characters that a vault text cannot hold, says which ones in
+// a message naming the field (fieldName), gives the field the focus and returns false; the text
+// stays as it is, so that nothing is lost without a word.
+bool CheckStorable(QLineEdit& field, const QString& fieldName, QWidget* owner);
 
 // Horizontal dialog units in pixels of the widget's font (a quarter of its average character
 // width), so that sizes follow the desktop's dialog font.

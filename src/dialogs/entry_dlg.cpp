@@ -3,6 +3,8 @@
 #include <QSignalBlocker>
 #include <QString>
 
+#include <limits>
+
 #include "dialogs/dialog_support.h"
 #include "platform/modal.h"
 #include "platform/product.h"
@@ -21,7 +23,8 @@ CEntryDlg::CEntryDlg(QWidget* parent)
     m_ui->webLink->setText(QString::fromUtf8(product::kWebAddress));
     m_ui->webLink->Attach();
     for (QLineEdit* field : {m_ui->siteEdit, m_ui->nameEdit, m_ui->passwordEdit, m_ui->commentEdit}) {
-        AcceptVaultTextOnly(*field);
+        // Not Qt's 32767: the dialog holds what the vault holds.
+        field->setMaxLength(std::numeric_limits<int>::max());
     }
     m_ui->passwordEdit->setMinimumWidth(DialogUnitsX(*this, 110));
     m_ui->lengthLabel->setMinimumWidth(
@@ -35,6 +38,7 @@ CEntryDlg::CEntryDlg(QWidget* parent)
 
 CEntryDlg::~CEntryDlg() {
     SecureWipe(m_strPasswort);
+    SecureWipe(m_strOriginal[2]);
 }
 
 int CEntryDlg::DoModal() {
@@ -51,21 +55,25 @@ void CEntryDlg::OnInitDialog() {
 }
 
 void CEntryDlg::ExchangeData(bool fromControls) {
+    QLineEdit* const fields[4] = {m_ui->siteEdit, m_ui->nameEdit, m_ui->passwordEdit, m_ui->commentEdit};
+    std::string* const texts[4] = {&m_strSeite, &m_strName, &m_strPasswort, &m_strKommentar};
     if (fromControls) {
-        m_strSeite = TextToVault(m_ui->siteEdit->text());
-        m_strName = TextToVault(m_ui->nameEdit->text());
-        SecureWipe(m_strPasswort);
-        m_strPasswort = TextToVault(m_ui->passwordEdit->text());
-        m_strKommentar = TextToVault(m_ui->commentEdit->text());
+        for (int i = 0; i < 4; ++i) {
+            const QString text = fields[i]->text();
+            SecureWipe(*texts[i]);
+            *texts[i] = text == m_strShown[i] ? m_strOriginal[i] : TextToVault(text);
+        }
         m_bHideTyping = m_ui->hideCheck->isChecked();
     } else {
         // The password's change handler reads every control back: it must not run before all
         // of them hold their fields, or it would overwrite the ones still to come.
         const QSignalBlocker blocker(m_ui->passwordEdit);
-        m_ui->siteEdit->setText(TextFromVault(m_strSeite));
-        m_ui->nameEdit->setText(TextFromVault(m_strName));
-        m_ui->passwordEdit->setText(TextFromVault(m_strPasswort));
-        m_ui->commentEdit->setText(TextFromVault(m_strKommentar));
+        for (int i = 0; i < 4; ++i) {
+            SecureWipe(m_strOriginal[i]);
+            m_strOriginal[i] = *texts[i];
+            m_strShown[i] = TextFromVault(*texts[i]);
+            fields[i]->setText(m_strShown[i]);
+        }
         m_ui->hideCheck->setChecked(m_bHideTyping);
     }
 }
@@ -81,6 +89,15 @@ void CEntryDlg::UpdateLength() {
 }
 
 void CEntryDlg::accept() {
+    QLineEdit* const fields[4] = {m_ui->siteEdit, m_ui->nameEdit, m_ui->passwordEdit, m_ui->commentEdit};
+    const QString captions[4] = {QStringLiteral("Seiten Name"), QStringLiteral("Name"),
+                                 QStringLiteral("Passwort"), QStringLiteral("Kommentar")};
+    for (int i = 0; i < 4; ++i) {
+        // A field left as it was passes: its bytes go back unchanged.
+        if (fields[i]->text() != m_strShown[i] && !CheckStorable(*fields[i], captions[i], this)) {
+            return;
+        }
+    }
     ExchangeData(true);
     QDialog::accept();
 }

@@ -1,8 +1,10 @@
 // The dialog for one entry: site, user name, password and comment.  The password can be masked
-// with "#" and its length is shown while it is typed.  Nothing is validated.
+// with "#" and its length is shown while it is typed.  The fields take texts of any length; OK
+// refuses only characters that a vault cannot hold, and names them.
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <memory>
 #include <string>
@@ -37,4 +39,8 @@ private:
     void UpdateLength();
 
     std::unique_ptr<Ui::CEntryDlg> m_ui;
+    // The four texts as the dialog opened with them, and their bytes: a field left as it was gives
+    // back its bytes exactly, also those (a zero byte) that no field character stands for.
+    QString m_strShown[4];
+    std::string m_strOriginal[4];
 };

@@ -22,7 +22,9 @@ CPasswordDlg::CPasswordDlg(int showLength, QWidget* parent)
     ShowAppIcon(*m_ui->iconLabel);
     m_ui->webLink->setText(QString::fromUtf8(product::kWebAddress));
     m_ui->webLink->Attach();
-    AcceptVaultTextOnly(*m_ui->passwordEdit);
+    // No repeat when a vault is opened: a wrong password is told then.
+    m_ui->repeatEdit->setVisible(m_bShowLength);
+    m_ui->repeatCaptionLabel->setVisible(m_bShowLength);
     m_ui->passwordEdit->setMinimumWidth(DialogUnitsX(*this, 150));
     // Thinner than the field below it, so that the empty bar is not taken for a second field.
     m_ui->lengthBar->setFixedHeight(fontMetrics().height() * 2 / 3);
@@ -39,6 +41,10 @@ CPasswordDlg::CPasswordDlg(int showLength, QWidget* parent)
 CPasswordDlg::~CPasswordDlg() {
     // The caller has taken its copy by now.
     SecureWipe(m_strPassword);
+}
+
+void CPasswordDlg::SetFileName(const QString& fileName) {
+    setWindowTitle(QStringLiteral("Passwort Eingabe: ") + fileName);
 }
 
 int CPasswordDlg::DoModal() {
@@ -78,6 +84,7 @@ bool CPasswordDlg::ExchangeData(bool fromControls) {
 
 void CPasswordDlg::ApplyMasking() {
     ExchangeData(true);
+    SetMasked(*m_ui->repeatEdit, m_bHideTyping);
     ApplyMaskChoice(*m_ui->passwordEdit, m_bHideTyping, settings::kHideTyping);
 }
 
@@ -93,8 +100,21 @@ void CPasswordDlg::UpdateLength() {
     }
 }
 
+bool CPasswordDlg::CheckRepeated() {
+    if (!m_bShowLength || m_ui->repeatEdit->text() == m_ui->passwordEdit->text()) {
+        return true;
+    }
+    ZMessageBox(QStringLiteral("Die beiden Passwörter stimmen nicht überein."), QMessageBox::Ok,
+                QMessageBox::Warning, this);
+    m_ui->repeatEdit->setFocus();
+    m_ui->repeatEdit->selectAll();
+    return false;
+}
+
 void CPasswordDlg::accept() {
-    if (ExchangeData(true)) {
+    if (CheckStorable(*m_ui->passwordEdit, QStringLiteral("Passwort"), this) &&
+        (!m_bShowLength || CheckStorable(*m_ui->repeatEdit, QStringLiteral("Passwort wiederholen"), this)) &&
+        ExchangeData(true) && CheckRepeated()) {
         QDialog::accept();
     }
 }

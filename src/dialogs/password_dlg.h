@@ -1,5 +1,6 @@
 // The vault password dialog: the typed password (at most 56 characters), masked with "#" on
-// request; when asked for, its length as a number and as a bar.
+// request; when asked for (a password change), its length as a number and as a bar, and the
+// password typed a second time.
 #pragma once
 
 #include <QDialog>
@@ -24,6 +25,9 @@ public:
     // 1 (OK) or 2 (cancel).  Read m_strPassword only after 1.
     int DoModal();
 
+    // The vault file the password is for: its name follows the caption.
+    void SetFileName(const QString& fileName);
+
     std::string m_strPassword;  // Windows-1252 bytes
     bool m_bHideTyping;
     const bool m_bShowLength;
@@ -35,6 +39,8 @@ private:
     void OnInitDialog();
     // fromControls: controls into the fields, with the length check; false when it failed.
     bool ExchangeData(bool fromControls);
+    // On confirming: a change needs the same password twice.
+    bool CheckRepeated();
     void ApplyMasking();
     void UpdateLength();
 

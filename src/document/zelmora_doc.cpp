@@ -4,6 +4,7 @@
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
+#include "platform/text_codec.h"
 #include "resources/resource_ids.h"
 #include "vault/secure_wipe.h"
 #include "vault/vault_file.h"
@@ -45,8 +46,11 @@ void CZelmoraDoc::SetMailProgram(const QString& program) {
     MailProgram() = program;
 }
 
-std::string CZelmoraDoc::AskPassword(int showLength, bool* confirmed) const {
+std::string CZelmoraDoc::AskPassword(int showLength, const QString& path, bool* confirmed) const {
     CPasswordDlg dlg(showLength, MainWindow());
+    if (!path.isEmpty()) {
+        dlg.SetFileName(QFileInfo(path).fileName());
+    }
     const bool ok = dlg.DoModal() == zid::IDOK;
     if (confirmed) {
         *confirmed = ok;
@@ -54,19 +58,42 @@ std::string CZelmoraDoc::AskPassword(int showLength, bool* confirmed) const {
     return ok ? dlg.m_strPassword : std::string();
 }
 
-SVaultResult CZelmoraDoc::ReadDocument(const QString& path) {
+bool CZelmoraDoc::AskOpenPassword(const QString& path, std::string& password) const {
+    bool confirmed = false;
+    password = AskPassword(0, path, &confirmed);
+    // Read without its password, an encrypted file would show its cipher records as entries, and
+    // a save would encrypt them once more.
+    return confirmed || !IsEncryptedVaultFile(PathToCore(path));
+}
+
+bool CZelmoraDoc::ReadDocument(const QString& path, SVaultResult& result) {
     const std::string corePath = PathToCore(path);
+    auto read = std::make_unique<CVaultData>();
+    read->SetVaultPassword(m_strOpenPassword);
+    SecureWipe(m_strOpenPassword);
     for (;;) {
-        const SVaultResult result = LoadVaultFile(corePath, m_data);
+        result = LoadVaultFile(corePath, *read);
         if (result.status != EVaultStatus::kWrongPassword) {
-            return result;
+            break;
         }
-        // Nothing of the file was kept: tell the user and ask again.  Cancelling reads the file
-        // as it stands (its raw records), as a cancelled password always does.
+        // Nothing of the file was kept: tell the user and ask again.
         ReportError(result, path, false);
-        std::string password = AskPassword(0);
-        m_data.SetVaultPassword(password);
+        std::string password;
+        const bool again = AskOpenPassword(path, password);
+        read->SetVaultPassword(password);
         SecureWipe(password);
+        if (!again) {
+            return false;
+        }
+    }
+    m_pRead = std::move(read);
+    return true;
+}
+
+void CZelmoraDoc::TakeReadContent() {
+    if (m_pRead) {
+        m_data.TakeContent(*m_pRead);
+        m_pRead.reset();
     }
 }
 
@@ -74,32 +101,67 @@ SVaultResult CZelmoraDoc::WriteDocument(const QString& path) {
     return SaveVaultFile(PathToCore(path), m_data);
 }
 
-void CZelmoraDoc::PrepareOpenRoute(const QString& path) {
-    // A file opened from outside would otherwise show its cipher records as text.
-    if (m_data.GetVaultPasswordLength() == 0 && IsEncryptedVaultFile(PathToCore(path))) {
-        std::string password = AskPassword(0);
-        m_data.SetVaultPassword(password);
-        SecureWipe(password);
+QString CZelmoraDoc::FailureDetail(const SVaultResult& result) const {
+    if (result.status != EVaultStatus::kZeroByteInText || result.position < 0 ||
+        result.position >= GetEntryCount()) {
+        return {};
     }
+    static const QString kFields[4] = {u"Seite"_s, u"Name"_s, u"Passwort"_s, u"Kommentar"_s};
+    // One pass of arg(): a site holding "%2" stays as it is.
+    return u"Der Eintrag „%1“ (Nr. %2) lässt sich nicht verschlüsseln: sein Feld „%3“ enthält ein "
+           u"Null-Zeichen, das verschlüsselt verloren ginge."_s.arg(
+               ShortTextFromVault(GetEntryAt(result.position).GetSeite(), 60),
+               QString::number(result.position + 1), kFields[result.field & 3]);
+}
+
+bool CZelmoraDoc::PrepareOpenRoute(const QString& path) {
+    // The file's own password, never the open vault's: a plain file is read without one.
+    if (!IsEncryptedVaultFile(PathToCore(path))) {
+        SecureWipe(m_strOpenPassword);
+        return true;
+    }
+    return AskOpenPassword(path, m_strOpenPassword);
 }
 
 void CZelmoraDoc::LoadVault(const QString& path) {
     if (path.isEmpty()) {
         return;
     }
-    RemoveAllEntries();
-    OnNewDocument();
-    UpdateAllViews();
-    std::string password = AskPassword(0);
-    SetVaultPassword(password);
-    SecureWipe(password);
-    const bool opened = OnOpenDocument(path);
-    if (opened || !QFileInfo::exists(path)) {
-        SetPathName(path);
-    } else {
-        // What was read stays visible, but a save must not overwrite the file that failed to read.
-        SetTitle(u"Unbenannt"_s);
+    std::string password;
+    if (!AskOpenPassword(path, password)) {
+        return;
     }
+    m_strOpenPassword = password;
+    switch (OnOpenDocument(path)) {
+        case EOpenResult::kAbandoned:
+            SecureWipe(password);
+            return;
+        case EOpenResult::kNotOpened:
+            // The vault that was open is left all the same, and the path is taken when the file
+            // does not exist yet; a file that exists but was refused must not be overwritten.
+            RemoveAllEntries();
+            OnNewDocument();
+            SetVaultPassword(password);
+            if (QFileInfo::exists(path)) {
+                SetTitle(u"Unbenannt"_s);
+            } else {
+                SetPathName(path);
+            }
+            break;
+        case EOpenResult::kReadFailed: {
+            // What was read stays visible, but a save must not overwrite the file that failed to read.
+            const bool modified = IsModified();
+            OnNewDocument();
+            SetModifiedFlag(modified);
+            SetTitle(u"Unbenannt"_s);
+            break;
+        }
+        case EOpenResult::kOpened:
+            SetPathName(path);
+            break;
+    }
+    SecureWipe(password);
+    SecureWipe(m_strOpenPassword);  // not taken by a read when the file could not be opened
     UpdateAllViews();
 }
 
@@ -151,11 +213,20 @@ QString CZelmoraDoc::WithVaultExtension(const QString& path) {
 }
 
 void CZelmoraDoc::OnFileSaveAs() {
-    const QString path = AskSaveFileName(MainWindow(), u"Speichern unter"_s, VaultFileFilters(), QString());
-    if (path.isEmpty()) {
-        return;
+    QString chosen;
+    for (;;) {
+        chosen = AskSaveFileName(MainWindow(), u"Speichern unter"_s, VaultFileFilters(), QString(), chosen);
+        if (chosen.isEmpty()) {
+            return;
+        }
+        // Asked only now: the extension may name another file than the one chosen in the dialog.
+        // No returns to the dialog.
+        const QString path = WithVaultExtension(chosen);
+        if (ConfirmReplace(path)) {
+            SaveWithBackup(path, true);
+            return;
+        }
     }
-    SaveWithBackup(WithVaultExtension(path), true);
 }
 
 void CZelmoraDoc::OnChangePassword() {
@@ -166,7 +237,7 @@ void CZelmoraDoc::OnChangePassword() {
         return;
     }
     bool confirmed = false;
-    std::string password = AskPassword(1, &confirmed);
+    std::string password = AskPassword(1, QString(), &confirmed);
     if (!confirmed) {
         ZMessageBox(u"Passwort ändern abgebrochen."_s, QMessageBox::Ok, QMessageBox::NoIcon, MainWindow());
         return;

@@ -35,7 +35,8 @@ public:
     bool IsModified() const override { return m_data.IsModified(); }
     void SetModifiedFlag(bool modified = true) override { m_data.SetModified(modified); }
 
-    // Empties the document, asks for the password and opens path.
+    // Asks for the password of path and opens it in place of the open vault.  Cancelling the
+    // password of a file in the encrypted form leaves the open vault as it was.
     void LoadVault(const QString& path);
 
     // Commands.
@@ -50,9 +51,12 @@ public:
     static void SetMailProgram(const QString& program);
 
 protected:
-    void PrepareOpenRoute(const QString& path) override;
-    SVaultResult ReadDocument(const QString& path) override;
+    bool PrepareOpenRoute(const QString& path) override;
+    bool ReadDocument(const QString& path, SVaultResult& result) override;
+    void DeleteContents() override { RemoveAllEntries(); }
+    void TakeReadContent() override;
     SVaultResult WriteDocument(const QString& path) override;
+    QString FailureDetail(const SVaultResult& result) const override;
 
 private:
     // The path as written by "Speichern &unter...": ".zlm" appended unless it ends so already.
@@ -60,9 +64,15 @@ private:
     // Saves to path (taking it as the document's path when asked) and, when "Bak" is set, to
     // path + ".bak"; the modified flag follows the vault, not its copy.
     void SaveWithBackup(const QString& path, bool takePath);
-    // The password dialog: the typed text, or the empty text when cancelled.
-    std::string AskPassword(int showLength, bool* confirmed = nullptr) const;
+    // The password dialog, for the vault file path when one is given: the typed text, or the empty
+    // text when cancelled.
+    std::string AskPassword(int showLength, const QString& path, bool* confirmed = nullptr) const;
+    // The password to open path with.  False when it was cancelled for a file in the encrypted
+    // form: its open is abandoned.  A plain file is read with the empty password then.
+    bool AskOpenPassword(const QString& path, std::string& password) const;
 
     CVaultData m_data;
+    std::string m_strOpenPassword;        // the password the next read starts with
+    std::unique_ptr<CVaultData> m_pRead;  // what the last read gave, until it is taken
     std::unique_ptr<QTemporaryDir> m_mailDir;
 };

@@ -44,19 +44,36 @@ QString CDocument::FileErrorMessage(const SVaultResult& result, const QString& p
 }
 
 void CDocument::ReportError(const SVaultResult& result, const QString& path, bool saving) const {
-    ZMessageBox(FileErrorMessage(result, path, saving), QMessageBox::Ok, QMessageBox::NoIcon, m_mainWindow);
+    QString text = FileErrorMessage(result, path, saving);
+    const QString detail = FailureDetail(result);
+    if (!detail.isEmpty()) {
+        text += u'\n' + detail;
+    }
+    ZMessageBox(text, QMessageBox::Ok, QMessageBox::NoIcon, m_mainWindow);
 }
 
-bool CDocument::OnOpenDocument(const QString& path) {
-    // Marked first: a read that fails half-way leaves entries the user has not saved anywhere.
+CDocument::EOpenResult CDocument::OnOpenDocument(const QString& path) {
+    // The file is opened first: one that cannot be opened leaves the document and its flag alone.
+    const SVaultResult access = CheckVaultFileReadable(PathToCore(path));
+    if (!access.ok()) {
+        ReportError(access, path, false);
+        return EOpenResult::kNotOpened;
+    }
+    SVaultResult result;
+    if (!ReadDocument(path, result)) {
+        return EOpenResult::kAbandoned;
+    }
+    DeleteContents();
+    // Marked before the entries come: a read that failed half-way leaves entries the user has not
+    // saved anywhere.
     SetModifiedFlag(true);
-    const SVaultResult result = ReadDocument(path);
+    TakeReadContent();
     if (!result.ok()) {
         ReportError(result, path, false);
-        return false;
+        return EOpenResult::kReadFailed;
     }
     SetModifiedFlag(false);
-    return true;
+    return EOpenResult::kOpened;
 }
 
 bool CDocument::OnSaveDocument(const QString& path) {
@@ -106,22 +123,24 @@ bool CDocument::DoFileSave() {
     const QString path = AskSaveFileName(m_mainWindow, u"Speichern unter"_s,
                                          {type[product::kFilterName], u"Alle Dateien (*)"_s},
                                          type[product::kFilterExt].mid(1).toLower());
-    if (path.isEmpty()) {
+    if (path.isEmpty() || !ConfirmReplace(path)) {
         return false;
-    }
-    if (QFileInfo::exists(path)) {
-        const QString question = u"%1 ist bereits vorhanden.\nSoll die Datei ersetzt werden?"_s;
-        if (ZMessageBox(QString(question).replace(u"%1"_s, QDir::toNativeSeparators(path)),
-                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning,
-                        m_mainWindow) != QMessageBox::Yes) {
-            return false;
-        }
     }
     if (!OnSaveDocument(path)) {
         return false;
     }
     SetPathName(path);
     return true;
+}
+
+bool CDocument::ConfirmReplace(const QString& path) const {
+    if (!QFileInfo::exists(path)) {
+        return true;
+    }
+    const QString question = u"%1 ist bereits vorhanden.\nSoll die Datei ersetzt werden?"_s;
+    return ZMessageBox(QString(question).replace(u"%1"_s, QDir::toNativeSeparators(path)),
+                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning,
+                       m_mainWindow) == QMessageBox::Yes;
 }
 
 QString CDocument::CleanPath(const QString& path) {
@@ -138,15 +157,19 @@ QString CDocument::CleanPath(const QString& path) {
     }
     QFileInfo info(clean);
     clean = info.absoluteFilePath();
-    // A link stands for its target, as a shortcut file does.
-    if (QFileInfo(clean).isSymLink()) {
+    // A link stands for its target, as a shortcut file does; one planted by another user stays,
+    // so that its open is refused.
+    if (QFileInfo(clean).isSymLink() && !IsRefusedLink(PathToCore(clean))) {
         const QString target = QFileInfo(clean).canonicalFilePath();
         clean = target.isEmpty() ? QFileInfo(clean).symLinkTarget() : target;
     }
     return QDir::cleanPath(clean);
 }
 
-bool CDocument::OpenDocumentFile(const QString& path, bool atStartup) {
+bool CDocument::OpenDocumentFile(const QString& path, bool atStartup, bool* abandoned) {
+    if (abandoned) {
+        *abandoned = false;
+    }
     const QString clean = CleanPath(path);
     if (clean.isEmpty()) {
         return false;
@@ -160,8 +183,15 @@ bool CDocument::OpenDocumentFile(const QString& path, bool atStartup) {
     }
     const bool wasModified = IsModified();
     SetModifiedFlag(false);
-    PrepareOpenRoute(clean);
-    if (!OnOpenDocument(clean)) {
+    const EOpenResult result = PrepareOpenRoute(clean) ? OnOpenDocument(clean) : EOpenResult::kAbandoned;
+    if (result == EOpenResult::kAbandoned) {
+        SetModifiedFlag(wasModified);
+        if (abandoned) {
+            *abandoned = true;
+        }
+        return false;
+    }
+    if (result != EOpenResult::kOpened) {
         if (!atStartup) {
             if (!IsModified()) {
                 SetModifiedFlag(wasModified);

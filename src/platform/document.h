@@ -34,8 +34,16 @@ public:
 
     CRecentFileList& RecentFiles() { return m_recentFiles; }
 
-    // Open step: reads the file into the document, reports a failure.  False on failure.
-    bool OnOpenDocument(const QString& path);
+    // How the open step ended.
+    enum class EOpenResult {
+        kOpened,
+        kNotOpened,   // the file could not be opened (reported): the document is as it was
+        kReadFailed,  // reading failed (reported): the document holds what was read before
+        kAbandoned,   // the user cancelled a prompt: the document is as it was
+    };
+    // Open step: opens the file, reads it, and only then replaces the document's content by what
+    // was read; reports a failure.
+    EOpenResult OnOpenDocument(const QString& path);
     // Save step: writes the document to path, reports a failure.  False on failure.
     bool OnSaveDocument(const QString& path);
     // New-document step: path emptied, modified flag cleared; the entries and the title stay.
@@ -46,12 +54,16 @@ public:
     // The framework's own save: the save step for the path, or, without one, the "Speichern unter"
     // dialog (asking before replacing a file) followed by the save step and set path.
     bool DoFileSave();
+    // When path exists: asks whether it is to be replaced.  True when it may be written.
+    bool ConfirmReplace(const QString& path) const;
 
     // The open route: cleans the path, brings the window to the front when it is the open vault,
     // otherwise prompts to save, opens the file and runs the initial update.  atStartup: the open
-    // that creates the main window; its failure is then the caller's to act on.
-    bool OpenDocumentFile(const QString& path, bool atStartup = false);
-    // Quotes removed, made absolute, a symbolic link replaced by its target.
+    // that creates the main window; its failure is then the caller's to act on.  *abandoned
+    // tells a cancelled password prompt (the document is then as it was) from a failure.
+    bool OpenDocumentFile(const QString& path, bool atStartup = false, bool* abandoned = nullptr);
+    // Quotes removed, made absolute, a symbolic link replaced by its target (not one that the
+    // protected-symlinks rule refuses: its open is then refused).
     static QString CleanPath(const QString& path);
 
     // The file's name as the prompt shows it.
@@ -69,11 +81,25 @@ signals:
     void bringToFront();
 
 protected:
-    // Called by the open route before the open step (a chance to ask for a password).
-    virtual void PrepareOpenRoute(const QString& path) { Q_UNUSED(path); }
-    // Appends the file's entries; a file of 0 bytes gives none.
-    virtual SVaultResult ReadDocument(const QString& path) = 0;
+    // Called by the open route before the open step (a chance to ask for a password).  False
+    // abandons the open.
+    virtual bool PrepareOpenRoute(const QString& path) {
+        Q_UNUSED(path);
+        return true;
+    }
+    // Reads the file into content kept aside for TakeReadContent (what was read before a failure
+    // among it); a file of 0 bytes gives none.  False when the user abandoned the open.
+    virtual bool ReadDocument(const QString& path, SVaultResult& result) = 0;
+    // Empties the document's content.
+    virtual void DeleteContents() = 0;
+    // Appends what ReadDocument read to the content.
+    virtual void TakeReadContent() = 0;
     virtual SVaultResult WriteDocument(const QString& path) = 0;
+    // A line that says more about a failure than its message (which entry and field), or empty.
+    virtual QString FailureDetail(const SVaultResult& result) const {
+        Q_UNUSED(result);
+        return {};
+    }
 
     void ReportError(const SVaultResult& result, const QString& path, bool saving) const;
 

@@ -15,14 +15,30 @@ char32_t NextCodePoint(const QString& text, qsizetype& i) {
 
 }  // namespace
 
-QString TextFromVault(const std::string& cp1252) {
+namespace {
+
+QString FromBytes(const char* bytes, std::size_t n) {
     QString text;
-    text.reserve(static_cast<qsizetype>(cp1252.size()));
-    for (const char byte : cp1252) {
+    text.reserve(static_cast<qsizetype>(n));
+    for (std::size_t i = 0; i < n; ++i) {
         // Every code point of the page lies in the Basic Multilingual Plane.
-        text.append(QChar(static_cast<char16_t>(cp1252::ToUnicode(static_cast<unsigned char>(byte)))));
+        text.append(QChar(static_cast<char16_t>(cp1252::ToUnicode(static_cast<unsigned char>(bytes[i])))));
     }
     return text;
+}
+
+}  // namespace
+
+QString TextFromVault(const std::string& cp1252) {
+    return FromBytes(cp1252.data(), cp1252.size());
+}
+
+QString ShortTextFromVault(const std::string& cp1252, qsizetype maxChars) {
+    const auto max = static_cast<std::size_t>(maxChars > 1 ? maxChars : 1);
+    if (cp1252.size() <= max) {
+        return TextFromVault(cp1252);
+    }
+    return FromBytes(cp1252.data(), max - 1) + QChar(0x2026);
 }
 
 std::string TextToVault(const QString& text, bool* ok) {

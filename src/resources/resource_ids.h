@@ -82,6 +82,9 @@ constexpr int IDC_PW_EDIT = 1004;
 constexpr int IDC_PW_LENGTH = 1018;
 constexpr int IDC_PW_LENGTH_CAPTION = 1019;
 constexpr int IDC_PW_HIDE = 1020;
+// Ours: the new password typed a second time, in the change mode only.
+constexpr int IDC_PW_REPEAT = 1030;
+constexpr int IDC_PW_REPEAT_CAPTION = 1031;
 
 // Controls of the options dialog (112).
 constexpr int IDC_OPT_CONFIRM_DELETE = 1008;

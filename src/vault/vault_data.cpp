@@ -43,6 +43,27 @@ void CVaultData::ReserveEntries(std::size_t count) {
     }
 }
 
+void CVaultData::TakeContent(CVaultData& other) {
+    if (&other == this) {
+        return;
+    }
+    if (!other.m_arrEntries.empty()) {
+        if (m_arrEntries.empty()) {
+            m_arrEntries.swap(other.m_arrEntries);
+        } else {
+            m_arrEntries.reserve(m_arrEntries.size() + other.m_arrEntries.size());
+            for (CEntry& entry : other.m_arrEntries) {
+                m_arrEntries.push_back(std::move(entry));
+            }
+            other.m_arrEntries.clear();
+        }
+        m_bModified = true;
+    }
+    m_strVaultPassword.swap(other.m_strVaultPassword);
+    SecureWipe(other.m_strVaultPassword);
+    other.m_strVaultPassword.clear();
+}
+
 void CVaultData::SetVaultPassword(const std::string& password) {
     if (&password == &m_strVaultPassword) {
         return;

@@ -27,6 +27,9 @@ public:
     void TruncateEntries(int count);
     // Room for this many entries in all; only a hint.
     void ReserveEntries(std::size_t count);
+    // Appends other's entries and takes its vault password; other is left without either.  Sets
+    // the modified flag when entries came, as AddEntry does.
+    void TakeContent(CVaultData& other);
 
     void SetVaultPassword(const std::string& password);
     const std::string& GetVaultPassword() const { return m_strVaultPassword; }

@@ -3,11 +3,13 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <new>
 #include <stdexcept>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -56,6 +58,21 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The kernel's protected-symlinks rule, which following links by hand would bypass: in a sticky
+// folder that everyone may write, a link is followed only when it belongs to the user or to the
+// folder's owner.  Otherwise another user could plant one that leads our vault into their file.
+int RefusesFollowing(const std::string& link, const struct stat& linkStat) {
+    struct stat folder;
+    if (stat(DirName(link).c_str(), &folder) != 0) {
+        return errno;
+    }
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    if (shared && linkStat.st_uid != geteuid() && linkStat.st_uid != folder.st_uid) {
+        return EACCES;
+    }
+    return 0;
+}
+
 // Follows a chain of symbolic links to the file they finally name (which may not exist yet), so
 // that saving replaces that file and leaves the links in place.
 int ResolveLinks(const std::string& path, std::string& target) {
@@ -67,6 +84,9 @@ int ResolveLinks(const std::string& path, std::string& target) {
         }
         if (!S_ISLNK(st.st_mode)) {
             return 0;
+        }
+        if (const int error = RefusesFollowing(target, st)) {
+            return error;
         }
         char link[PATH_MAX];
         const ssize_t n = readlink(target.c_str(), link, sizeof link);
@@ -82,9 +102,11 @@ int ResolveLinks(const std::string& path, std::string& target) {
     return ELOOP;
 }
 
+constexpr std::size_t kSuffixLength = 12;
+
 std::string RandomSuffix() {
     static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    unsigned char bytes[12];
+    unsigned char bytes[kSuffixLength];
     if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
         // No entropy source: O_EXCL still makes the name safe, only guessable.
         unsigned long long seed = static_cast<unsigned long long>(getpid()) * 0x9E3779B97F4A7C15ull ^
@@ -101,10 +123,53 @@ std::string RandomSuffix() {
     return suffix;
 }
 
+// The temporary files of target are named TempStem(target) + kSuffixLength letters + ".tmp";
+// short enough for any file system's name limit, whatever the target's name.
+std::string TempStem(const std::string& target) {
+    return "." + BaseName(target).substr(0, 100) + ".";
+}
+
+bool IsTempName(const std::string& name, const std::string& stem) {
+    static const std::string kTmp = ".tmp";
+    if (name.size() != stem.size() + kSuffixLength + kTmp.size() || name.compare(0, stem.size(), stem) != 0 ||
+        name.compare(name.size() - kTmp.size(), kTmp.size(), kTmp) != 0) {
+        return false;
+    }
+    for (std::size_t i = stem.size(); i < stem.size() + kSuffixLength; ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A save that was killed leaves its temporary file behind.  The next save of the same vault removes
+// those of its own pattern that are the user's regular files and older than an hour (a save still
+// running elsewhere is younger); nothing else.  Before the save, so that their room is free for it.
+void RemoveStaleTempFiles(const std::string& target) {
+    DIR* folder = opendir(DirName(target).c_str());
+    if (!folder) {
+        return;
+    }
+    const std::string stem = TempStem(target);
+    const time_t limit = time(nullptr) - 3600;
+    while (const dirent* item = readdir(folder)) {
+        if (!IsTempName(item->d_name, stem)) {
+            continue;
+        }
+        struct stat st;
+        if (fstatat(dirfd(folder), item->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == geteuid() && st.st_mtime < limit) {
+            unlinkat(dirfd(folder), item->d_name, 0);
+        }
+    }
+    closedir(folder);
+}
+
 // A new file next to target, opened O_CREAT | O_EXCL with mode 0600.
 int CreateTempFile(const std::string& target, std::string& tempPath, int& fd) {
-    // Short enough for any file system's name limit, whatever the target's name.
-    const std::string stem = DirName(target) + "/." + BaseName(target).substr(0, 100) + ".";
+    const std::string stem = DirName(target) + "/" + TempStem(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = stem + RandomSuffix() + ".tmp";
         fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -166,13 +231,14 @@ int RefusesWriting(const std::string& target, const struct stat& st) {
 SVaultResult WriteTemp(int fd, const struct stat* old,
                        const std::function<SVaultResult(CArchiveWriter&)>& content) {
     if (old) {
-        // The replaced file's owner (where we may give it) and mode carry over to its successor.
+        // The replaced file's owner (where we may give it) and mode carry over to its successor, but
+        // never the bits that let everyone read the vault.
         if (old->st_uid != geteuid() || old->st_gid != getegid()) {
             if (fchown(fd, old->st_uid, old->st_gid) != 0) {
                 // Not ours to give away: the new file stays ours, with the old mode.
             }
         }
-        if (fchmod(fd, old->st_mode & 07777) != 0) {
+        if (fchmod(fd, old->st_mode & 07777 & ~static_cast<mode_t>(S_IRWXO)) != 0) {
             return FileErrorResult(errno);
         }
     }
@@ -187,18 +253,23 @@ SVaultResult WriteTemp(int fd, const struct stat* old,
     return result;
 }
 
-// Opens path for reading, blocking reads, refusing folders.  Non-blocking only for the open
-// itself, so that a FIFO cannot hang it.
+// Opens path for reading, blocking reads, refusing anything but a regular file (a FIFO, a device
+// or a socket would block the read or never end) and links that the protected-symlinks rule
+// refuses.  Non-blocking only for the open itself, so that a FIFO cannot hang it.
 int OpenForReading(const std::string& path, CFd& fd, struct stat& st) {
-    fd.Reset(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    std::string target;
+    if (const int error = ResolveLinks(path, target)) {
+        return error;
+    }
+    fd.Reset(open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (fd.Get() < 0) {
         return errno;
     }
     if (fstat(fd.Get(), &st) != 0) {
         return errno;
     }
-    if (S_ISDIR(st.st_mode)) {
-        return EISDIR;
+    if (!S_ISREG(st.st_mode)) {
+        return S_ISDIR(st.st_mode) ? EISDIR : EACCES;
     }
     const int flags = fcntl(fd.Get(), F_GETFL);
     if (flags < 0 || fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
@@ -237,6 +308,7 @@ SVaultResult SaveAtomically(const std::string& path,
             }
         }
 
+        RemoveStaleTempFiles(target);
         std::string tempPath;
         int rawFd = -1;
         if (const int error = CreateTempFile(target, tempPath, rawFd)) {
@@ -275,7 +347,7 @@ SVaultResult LoadVaultFile(const std::string& path, CVaultData& data) {
     if (const int error = OpenForReading(path, fd, st)) {
         return FileErrorResult(error);
     }
-    if (S_ISREG(st.st_mode) && st.st_size == 0) {
+    if (st.st_size == 0) {
         return {};
     }
     try {
@@ -286,12 +358,25 @@ SVaultResult LoadVaultFile(const std::string& path, CVaultData& data) {
     }
 }
 
+SVaultResult CheckVaultFileReadable(const std::string& path) {
+    CFd fd;
+    struct stat st;
+    if (const int error = OpenForReading(path, fd, st)) {
+        return FileErrorResult(error);
+    }
+    return {};
+}
+
+bool IsRefusedLink(const std::string& path) {
+    std::string target;
+    return ResolveLinks(path, target) == EACCES;
+}
+
 bool IsEncryptedVaultFile(const std::string& path) {
     try {
         CFd fd;
         struct stat st;
-        // Only a regular file: probing a pipe or a device would consume what a later read needs.
-        if (OpenForReading(path, fd, st) != 0 || !S_ISREG(st.st_mode)) {
+        if (OpenForReading(path, fd, st) != 0) {
             return false;
         }
         CArchiveReader ar(fd.Get());

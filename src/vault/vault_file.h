@@ -7,8 +7,17 @@
 #include "vault/vault_format.h"
 
 // Opens path for reading and appends its entries to data (ReadVault).  A file of 0 bytes is not
-// read and gives no entries.
+// read and gives no entries.  Anything but a regular file (a FIFO, a device, a socket, a folder) is
+// refused as access denied before it is read, and so is a symbolic link in a sticky folder that
+// everyone may write unless it belongs to the user or the folder's owner (the kernel's
+// protected-symlinks rule).
 SVaultResult LoadVaultFile(const std::string& path, CVaultData& data);
+
+// Whether LoadVaultFile would get past opening path: the same refusals, nothing read.
+SVaultResult CheckVaultFileReadable(const std::string& path);
+
+// Whether path is a symbolic link (or a chain of them) that the protected-symlinks rule refuses.
+bool IsRefusedLink(const std::string& path);
 
 // Whether the file has the encrypted form (HasEncryptedForm): at least half of its field records
 // are "%d " of a positive multiple of 8 followed by exactly that many bytes.  False for a missing, unreadable
@@ -17,11 +26,13 @@ bool IsEncryptedVaultFile(const std::string& path);
 
 // Writes data to path without ever destroying the previous file: the vault goes into a temporary
 // file in the target's folder, is flushed and fsync'ed, then renamed over the target.  On failure
-// the old file is unchanged and the temporary file removed.  A new file gets mode 0600, a replaced
-// one keeps its mode (and its owner, where the process may give it); a symbolic link is saved to
-// its final target and stays a link.  A target that exists but is not a regular file (a folder, a
-// device), or that the user may not write (read-only mode, immutable, someone else's), is refused
-// as access denied.
+// the old file is unchanged and the temporary file removed; temporary files of the same vault left
+// by a killed save (the user's, older than an hour) are removed.  A new file gets mode 0600, a
+// replaced one keeps its mode without the bits for others (and its owner, where the process may
+// give it); a symbolic link is saved to its final target and stays a link, unless the
+// protected-symlinks rule above refuses it.  A target that exists but is not a regular file (a
+// folder, a device), or that the user may not write (read-only mode, immutable, someone else's),
+// is refused as access denied.
 SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data);
 
 // Writes bytes to path with the same atomic save (for a byte-exact copy of a vault file).

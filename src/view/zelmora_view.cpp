@@ -38,6 +38,10 @@ const QString kKommentar = u"Kommentar"_s;
 
 constexpr int kColumnWidths[4] = {250, 130, 130, 250};
 
+// What a cell shows of a field at most.  The entry keeps all of it; a field of a gigabyte would
+// otherwise cost the list several and end the program.
+constexpr qsizetype kMaxCellText = 4096;
+
 }  // namespace
 
 CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
@@ -96,12 +100,11 @@ void CZelmoraView::OnInitialUpdate() {
         m_list->SetColumnWidth(pos, kColumnWidths[pos]);
     }
     FillList();
+}
 
+void CZelmoraView::RestoreLastFile() {
     if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kRestoreFile, 0) > 0) {
-        const QString last = CSettingsStore::ReadString(settings::kSectionGeneral, settings::kLastFile);
-        m_doc.RemoveAllEntries();
-        m_doc.OnNewDocument();
-        m_doc.LoadVault(last);
+        m_doc.LoadVault(CSettingsStore::ReadString(settings::kSectionGeneral, settings::kLastFile));
         FillList();
     }
 }
@@ -139,7 +142,7 @@ void CZelmoraView::FillList() {
         const int row = m_list->InsertItem(i, QString());
         for (int f = 0; f < 4; ++f) {
             if (columns[f] >= 0) {
-                m_list->SetItemText(row, columns[f], TextFromVault(*fields[f]));
+                m_list->SetItemText(row, columns[f], ShortTextFromVault(*fields[f], kMaxCellText));
             }
         }
         m_list->SetItemData(row, static_cast<quintptr>(i));

@@ -32,8 +32,11 @@ public:
     CSortListCtrl& List() const { return *m_list; }
     CZelmoraDoc& GetDocument() const { return m_doc; }
 
-    // Columns from the settings, the list's features, the rows, and the reopening of "LastFile".
+    // Columns from the settings, the list's features and the rows.
     void OnInitialUpdate();
+    // With "RestoreFile" set, reopens "LastFile": only on a start that names no vault, never after
+    // an open route, which would replace the vault just named.
+    void RestoreLastFile();
     // Rows from the document, in entry order, and the summary to the status bar.
     void FillList();
     // The summary line for count entries and a password of passwordLength characters.

@@ -42,6 +42,22 @@ inline ModalHook TypePassword(const QString& password) {
     };
 }
 
+// The password change: the new password and its repeat.
+inline ModalHook TypeNewPassword(const QString& password, const QString& repeat) {
+    return [password, repeat](QDialog& dialog) {
+        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("passwordEdit"));
+        auto* again = dialog.findChild<QLineEdit*>(QStringLiteral("repeatEdit"));
+        ASSERT_NE(edit, nullptr);
+        ASSERT_NE(again, nullptr);
+        edit->setText(password);
+        again->setText(repeat);
+        dialog.accept();
+    };
+}
+inline ModalHook TypeNewPassword(const QString& password) {
+    return TypeNewPassword(password, password);
+}
+
 inline ModalHook Cancel() {
     return [](QDialog& dialog) { dialog.reject(); };
 }

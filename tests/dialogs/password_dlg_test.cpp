@@ -21,6 +21,7 @@ protected:
     static QLabel* Length(const QWidget& d) { return Control<QLabel>(d, zid::IDC_PW_LENGTH); }
     static QLabel* Caption(const QWidget& d) { return Control<QLabel>(d, zid::IDC_PW_LENGTH_CAPTION); }
     static QProgressBar* Bar(const QWidget& d) { return Control<QProgressBar>(d, zid::IDC_PW_BAR); }
+    static QLineEdit* Repeat(const QWidget& d) { return Control<QLineEdit>(d, zid::IDC_PW_REPEAT); }
     static void ClickOk(const QWidget& d) { Control<QPushButton>(d, zid::IDOK)->click(); }
 };
 
@@ -95,7 +96,7 @@ TEST_F(PasswordDlgTest, WithoutShowLengthTheLengthStaysBlankAndTheBarEmpty) {
     });
 }
 
-TEST_F(PasswordDlgTest, PastingCutsAtTheLimitAndRefusesTextTheVaultCannotHold) {
+TEST_F(PasswordDlgTest, PastingCutsAtTheLimitAndOkNamesWhatTheVaultCannotHold) {
     CPasswordDlg dlg(1);
     const int result = Run(dlg, [&](QDialog& d) {
         QLineEdit* field = Field(d);
@@ -104,18 +105,56 @@ TEST_F(PasswordDlgTest, PastingCutsAtTheLimitAndRefusesTextTheVaultCannotHold) {
         EXPECT_EQ(field->text(), QString(56, u'p'));
         EXPECT_EQ(Length(d)->text(), QStringLiteral("56 Zeichen"));
 
+        // Nothing vanishes while typing or pasting: OK tells.
         field->clear();
-        Type(field, QStringLiteral("a\u0100b\u20ACc"));  // Ā has no byte, € has
-        EXPECT_EQ(field->text(), QStringLiteral("ab\u20ACc"));
-        QGuiApplication::clipboard()->setText(QStringLiteral("x\u4E2Dy"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("Łódź2020"));
         field->paste();
-        EXPECT_FALSE(field->text().contains(u'\u4E2D'));
+        Repeat(d)->setText(QStringLiteral("Łódź2020"));
+        ClickOk(d);
+        ASSERT_EQ(m_boxes.Calls().size(), 1u);
+        EXPECT_EQ(
+            m_boxes.Calls()[0].text,
+            QStringLiteral("Das Feld „Passwort“ enthält Zeichen, die ein Zelmora-Tresor nicht speichern "
+                           "kann: Ł ź\nBitte ersetzen oder entfernen Sie sie."));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(field->text(), QStringLiteral("Łódź2020"));
+        EXPECT_EQ(d.focusWidget(), field);
+
         field->setText(QStringLiteral("ab\u20ACc"));
+        Repeat(d)->setText(QStringLiteral("ab\u20ACc"));
         ClickOk(d);
     });
     EXPECT_EQ(result, zid::IDOK);
     EXPECT_EQ(dlg.m_strPassword, std::string("ab\x80"
                                              "c"));
+}
+
+TEST_F(PasswordDlgTest, AChangeTakesTheNewPasswordOnlyWhenTypedTwiceAlike) {
+    {
+        CPasswordDlg open(0);
+        EXPECT_FALSE(Repeat(open)->isVisibleTo(&open)) << "opening a vault asks once";
+    }
+    CPasswordDlg dlg(1);
+    const int result = Run(dlg, [&](QDialog& d) {
+        EXPECT_TRUE(Repeat(d)->isVisible());
+        EXPECT_EQ(Control<QLabel>(d, zid::IDC_PW_REPEAT_CAPTION)->text(),
+                  QStringLiteral("Passwort wiederholen"));
+        Type(Field(d), QStringLiteral("neu1"));
+        Type(Repeat(d), QStringLiteral("neu2"));
+        EXPECT_EQ(Repeat(d)->displayText(), QStringLiteral("####"));
+        ClickOk(d);
+        ASSERT_EQ(m_boxes.Calls().size(), 1u);
+        EXPECT_EQ(m_boxes.Calls()[0].text, QStringLiteral("Die beiden Passwörter stimmen nicht überein."));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(d.focusWidget(), Repeat(d));
+
+        Hide(d)->click();
+        EXPECT_EQ(Repeat(d)->displayText(), QStringLiteral("neu2")) << "both fields follow the box";
+        Repeat(d)->setText(QStringLiteral("neu1"));
+        ClickOk(d);
+    });
+    EXPECT_EQ(result, zid::IDOK);
+    EXPECT_EQ(dlg.m_strPassword, "neu1");
 }
 
 TEST_F(PasswordDlgTest, OkReturnsTheTypedBytesAndEveryWayOutElseCancels) {
@@ -171,8 +210,9 @@ TEST_F(PasswordDlgTest, TemplateKeepsItsTextsAndTabOrder) {
     EXPECT_EQ(Control<QPushButton>(dlg, zid::IDCANCEL)->text(), QStringLiteral("Abbruch"));
     EXPECT_EQ(Hide(dlg)->text(), QStringLiteral("unsichtbar"));
     EXPECT_EQ(Control<QLabel>(dlg, zid::IDC_PW_LINK)->text(), QStringLiteral("http://www.halvorn.example/"));
-    EXPECT_EQ(TabOrder(dlg), (QStringList{QStringLiteral("passwordEdit"), QStringLiteral("okButton"),
-                                          QStringLiteral("cancelButton"), QStringLiteral("hideCheck")}));
+    EXPECT_EQ(TabOrder(dlg), (QStringList{QStringLiteral("passwordEdit"), QStringLiteral("repeatEdit"),
+                                          QStringLiteral("okButton"), QStringLiteral("cancelButton"),
+                                          QStringLiteral("hideCheck")}));
 }
 
 }  // namespace

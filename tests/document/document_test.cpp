@@ -47,19 +47,58 @@ TEST_F(DocumentTest, AWrongPasswordLoadsNothingAndAsksAgain) {
     EXPECT_EQ(Doc().GetVaultPasswordLength(), 9);
 }
 
-TEST_F(DocumentTest, CancellingThePasswordShowsTheRawRecordsWhichSaveBackUnchanged) {
+TEST_F(DocumentTest, CancellingAnEncryptedVaultsPasswordLeavesTheOpenVaultAsItWas) {
+    const QString open = Path(u"Offen.zlm"_s);
+    WriteVault(open, {{"alt", "", "", ""}}, "");
+    {
+        CModalDriver driver{TypePassword(QString())};
+        Doc().LoadVault(open);
+    }
+    Doc().AddEntry("neu", "", "", "");
+    Doc().UpdateAllViews();
     const QString vault = Path(u"Tresor.zlm"_s);
     WriteVault(vault, kThree, "Geheimnis");
     const QByteArray before = FileBytes(vault);
+    CSettingsStore::WriteString(settings::kSectionGeneral, settings::kLastFile, vault);
+    const auto unchanged = [&](const char* how) {
+        SCOPED_TRACE(how);
+        EXPECT_EQ(DocEntries(Doc()), (std::vector<Fields>{{"alt", "", "", ""}, {"neu", "", "", ""}}));
+        EXPECT_EQ(Doc().GetPathName(), open);
+        EXPECT_EQ(Frame().windowTitle(), u"Offen.zlm - Zelmora"_s);
+        EXPECT_TRUE(Doc().IsModified());
+        EXPECT_EQ(List().GetItemCount(), 2);
+        EXPECT_EQ(FileBytes(vault), before);
+    };
+
     CModalDriver driver{Cancel()};
     Doc().LoadVault(vault);
-    ASSERT_EQ(Doc().GetEntryCount(), 3);
-    EXPECT_NE(Doc().GetEntryAt(0).GetSeite(), kThree[0][0]);
-    EXPECT_EQ(Frame().MessageText(), u"3 Passwort Details -  Kein Passwort eingegeben."_s);
+    EXPECT_EQ(driver.Titles().last(), u"Passwort Eingabe: Tresor.zlm"_s) << "the prompt names the file";
+    unchanged("LoadVault");
 
-    CSettingsStore::WriteInt(settings::kSectionProperties, settings::kBak, 0);
-    Doc().OnFileSave();
-    EXPECT_EQ(FileBytes(vault), before);
+    m_boxes.Reply(QMessageBox::No);
+    driver.Then(ChooseFile(vault));
+    driver.Then(Cancel());
+    Doc().OnFileOpen();
+    unchanged("Öffnen");
+
+    m_boxes.Reply(QMessageBox::No);
+    driver.Then(TypePassword(u"falsch"_s));
+    driver.Then(Cancel());  // after "Das Passwort passt nicht"
+    Doc().OnOpenLastFile();
+    unchanged("Letzte Datei, wrong password first");
+
+    m_boxes.Reply(QMessageBox::No);
+    driver.Then(Cancel());
+    EXPECT_FALSE(Doc().OpenDocumentFile(vault));
+    unchanged("open route");
+
+    // A plain file is read with the empty password as before.
+    const QString plain = Path(u"Klar.zlm"_s);
+    WriteVault(plain, kThree, "");
+    driver.Then(Cancel());
+    Doc().LoadVault(plain);
+    EXPECT_EQ(DocEntries(Doc()), kThree);
+    EXPECT_EQ(Doc().GetPathName(), plain);
 }
 
 TEST_F(DocumentTest, OpenAndLastFileAskToSaveChangesFirst) {
@@ -155,7 +194,7 @@ TEST_F(DocumentTest, PasswordChangeAsksWhenOneIsSetAndTakesEffectOnSave) {
         CModalDriver driver{TypePassword(QString())};
         Doc().LoadVault(vault);
     }
-    CModalDriver driver{TypePassword(u"erstes"_s)};
+    CModalDriver driver{TypeNewPassword(u"erstes"_s)};
     Doc().OnChangePassword();  // none set: no question
     EXPECT_TRUE(BoxTexts().isEmpty());
     EXPECT_TRUE(Doc().IsModified());
@@ -193,7 +232,7 @@ TEST_F(DocumentTest, NewVaultKeepsPasswordAndTitleAndAsksForANameOnSave) {
     EXPECT_EQ(ReadVault(Path(u"Neu.zlm"_s), "Geheimnis"), (std::vector<Fields>{{"x", "y", "z", "w"}}));
 }
 
-TEST_F(DocumentTest, TheOpenRouteCleansThePathAsksForAnEncryptedVaultsPasswordAndAppends) {
+TEST_F(DocumentTest, TheOpenRouteCleansThePathAsksForTheFilesOwnPasswordAndReplacesTheVault) {
     const QString vault = Path(u"Tresor.zlm"_s);
     WriteVault(vault, kThree, "Geheimnis");
     const QString link = Path(u"Verweis.zlm"_s);
@@ -209,22 +248,42 @@ TEST_F(DocumentTest, TheOpenRouteCleansThePathAsksForAnEncryptedVaultsPasswordAn
     EXPECT_TRUE(Doc().OpenDocumentFile(vault));
     EXPECT_EQ(driver.Titles().size(), 1);
 
-    // Another vault dropped on the window: its entries join those listed (the password is kept).
+    // Another vault handed over while this one is open and changed: after the save prompt its own
+    // password is asked, and it replaces what was listed.
+    Doc().AddEntry("neu", "", "", "");
     const QString second = Path(u"Zweiter.zlm"_s);
-    WriteVault(second, {{"s", "n", "p", "k"}}, "Geheimnis");
+    WriteVault(second, {{"s", "n", "p", "k"}}, "beta");
+    m_boxes.Reply(QMessageBox::No);
+    driver.Then(TypePassword(u"beta"_s));
     ASSERT_TRUE(Doc().OpenDocumentFile(second));
-    EXPECT_EQ(Doc().GetEntryCount(), 4);
+    EXPECT_EQ(BoxTexts(), QStringList(u"Änderungen in Tresor.zlm speichern?"_s)) << "no wrong-password box";
+    EXPECT_EQ(driver.Titles().last(), u"Passwort Eingabe: Zweiter.zlm"_s);
+    EXPECT_EQ(DocEntries(Doc()), (std::vector<Fields>{{"s", "n", "p", "k"}}));
     EXPECT_EQ(Doc().GetPathName(), second);
+    EXPECT_EQ(Doc().GetVaultPasswordLength(), 4);
+
+    // A plain vault handed over next is read without a password and saved plain again.
+    const QString plain = Path(u"Klar.zlm"_s);
+    WriteVault(plain, {{"x", "", "", ""}}, "");
+    ASSERT_TRUE(Doc().OpenDocumentFile(plain));
+    EXPECT_EQ(driver.Titles().size(), 2) << "no prompt for a plain file";
+    Doc().AddEntry("y", "", "", "");
+    CSettingsStore::WriteInt(settings::kSectionProperties, settings::kBak, 0);
+    Doc().OnFileSave();
+    EXPECT_EQ(ReadVault(plain, ""), (std::vector<Fields>{{"x", "", "", ""}, {"y", "", "", ""}}));
+    EXPECT_EQ(ReadVault(second, "beta"), (std::vector<Fields>{{"s", "n", "p", "k"}}));
 }
 
-TEST_F(DocumentTest, TheOpenRouteKeepsTheRawViewWhenThePasswordIsCancelled) {
+TEST_F(DocumentTest, TheOpenRouteIsAbandonedWhenThePasswordIsCancelled) {
     const QString vault = Path(u"Tresor.zlm"_s);
     WriteVault(vault, kThree, "Geheimnis");
     CModalDriver driver{Cancel()};
-    ASSERT_TRUE(Doc().OpenDocumentFile(vault, true));
-    EXPECT_EQ(Doc().GetEntryCount(), 3);
-    EXPECT_EQ(Doc().GetVaultPasswordLength(), 0);
-    EXPECT_EQ(Doc().GetPathName(), vault);
+    bool abandoned = false;
+    EXPECT_FALSE(Doc().OpenDocumentFile(vault, true, &abandoned));
+    EXPECT_TRUE(abandoned);
+    EXPECT_EQ(Doc().GetEntryCount(), 0);
+    EXPECT_TRUE(Doc().GetPathName().isEmpty());
+    EXPECT_TRUE(BoxTexts().isEmpty());
 
     // A damaged file on that route fails without taking over anything.
     const QString broken = Path(u"Kaputt.zlm"_s);
@@ -235,7 +294,8 @@ TEST_F(DocumentTest, TheOpenRouteKeepsTheRawViewWhenThePasswordIsCancelled) {
         "5\x03"
         "abc");
     file.close();
-    EXPECT_FALSE(Doc().OpenDocumentFile(broken));
+    EXPECT_FALSE(Doc().OpenDocumentFile(broken, false, &abandoned));
+    EXPECT_FALSE(abandoned);
     EXPECT_EQ(BoxTexts().last(), u"Unerwartetes Dateiformat."_s);
     EXPECT_TRUE(Doc().GetPathName().isEmpty());
     EXPECT_EQ(Doc().GetTitle(), u"Unbenannt"_s);

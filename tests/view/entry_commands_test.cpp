@@ -145,6 +145,21 @@ TEST_F(EntryCommandsTest, DuplicateThenDeleteLeavesTheOtherCopy) {
     EXPECT_EQ(DocEntries(Doc()), (std::vector<Fields>{kFive[1], kFive[0]}));
 }
 
+TEST_F(EntryCommandsTest, OkWithoutAChangeKeepsLongFieldsAndBytesWithoutACharacter) {
+    // Longer than a line edit takes by default, and a zero byte that no field character stands for.
+    const std::vector<Fields> entries = {{"lang", "anna", std::string(33000, 'p'), std::string(40000, 'k')},
+                                         {"null", std::string("a\0b", 3), "pw", ""},
+                                         {"drei", "", "", ""}};
+    Load(entries);
+    for (const std::string& site : {std::string("lang"), std::string("null")}) {
+        SCOPED_TRACE(site);
+        CModalDriver driver{Accept()};
+        View().EditEntry(RowOfSite(site));
+        EXPECT_EQ(DocEntries(Doc()), entries) << "nothing cut, nothing moved";
+        EXPECT_FALSE(Doc().IsModified());
+    }
+}
+
 TEST_F(EntryCommandsTest, NewEntryStoresWhatWasTypedButNotFourEmptyTexts) {
     CModalDriver driver{EnterEntry(u"Bank"_s, u"anna"_s, u"Paßwort"_s, QString()),
                         EnterEntry(QString(), QString(), QString(), QString()), Cancel()};
