@@ -42,9 +42,6 @@ public:
         kHighlightFull = 2,   // the whole row to the right edge of the list
     };
 
-    // Text offset the title tip assumes: the list draws a cell's text this far right of its edge.
-    static constexpr int kTipOffset = 5;
-
     explicit CSortListCtrl(QWidget* parent = nullptr);
     ~CSortListCtrl() override;
 
@@ -100,6 +97,12 @@ public:
     // Images for the state image indexes 1, 2, ... (0 shows none), drawn left of a row's first
     // text.  A left click on a row's state image toggles it between 1 and 2.
     void SetStateImages(const QList<QPixmap>& images);
+
+    // How far a cell's text stands in from the cell's edges: two blanks of the list's font (the first
+    // column has half of it on the left).  The drawing and the title tip both go by it.
+    int TextInset() const;
+    // Where a cell's text is drawn, for the cell's rectangle in the viewport.
+    QRect CellTextRect(const QRect& cell, int column) const;
 
     CMoveHeaderCtrl* GetHeaderCtrl() const { return m_header; }
     CTitleTip* GetTitleTip() const { return m_titleTip; }

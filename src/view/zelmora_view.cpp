@@ -367,10 +367,10 @@ QMenu* CZelmoraView::BuildContextMenu(bool hasSelection) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (items[i].id == 0) {
             QMenu* copy = menu->addMenu(QString::fromUtf8(kContextCopyTitle));
+            // The popup itself stays open to the pointer; its items are greyed one by one.
             for (const SContextItem& item : ContextCopyItems()) {
                 addItem(copy, item);
             }
-            copy->setEnabled(hasSelection);
             menu->addSeparator();
             continue;
         }

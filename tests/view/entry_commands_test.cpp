@@ -174,8 +174,12 @@ TEST_F(EntryCommandsTest, SelectionDecidesWhatIsEnabledInMenusAndContextMenu) {
         if (!item->isSeparator() && item->isEnabled()) {
             enabled << item->text();
         }
+        // The "Kopiere" popup opens; only its items are greyed.
+        for (QAction* sub : item->menu() ? item->menu()->actions() : QList<QAction*>()) {
+            EXPECT_FALSE(sub->isEnabled()) << sub->text().toStdString();
+        }
     }
-    EXPECT_EQ(enabled, QStringList(u"Lösche Zwischenablage"_s));
+    EXPECT_EQ(enabled, QStringList({u"Kopiere"_s, u"Lösche Zwischenablage"_s}));
     menu->close();
     delete menu;
 
@@ -263,6 +267,29 @@ TEST_F(EntryCommandsTest, DoubleClickAndReturnEditOrOpenTheSiteAsTheSettingSays)
     QTest::keyClick(&List(), Qt::Key_Delete);
     EXPECT_EQ(BoxTexts(), QStringList(u"Wollen Sie wirklich den Eintrag löschen?"_s));
     EXPECT_EQ(Doc().GetEntryCount(), 4);
+}
+
+TEST_F(EntryCommandsTest, NavigationKeysSelectTheRowTheyLandOnEvenWhenItHasTheFocus) {
+    Load(kFive);
+    // As after opening: the first row has the focus, nothing is selected.
+    List().selectionModel()->setCurrentIndex(List().model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&List(), Qt::Key_Home);
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{0});
+    QTest::keyClick(&List(), Qt::Key_Down);
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{1});
+    m_boxes.Reply(QMessageBox::Yes);
+    QTest::keyClick(&List(), Qt::Key_Delete);
+    EXPECT_EQ(Sites(), (std::vector<std::string>{"e-site", "c-site", "b-site", "a-site"}));
+
+    // End on the last row that has the focus, Bild auf on the first: the same.
+    Select({});
+    List().selectionModel()->setCurrentIndex(List().model()->index(3, 0), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&List(), Qt::Key_End);
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{3});
+    Select({});
+    List().selectionModel()->setCurrentIndex(List().model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&List(), Qt::Key_PageUp);
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{0});
 }
 
 }  // namespace
