@@ -3,6 +3,7 @@
 #include "app_test_support.h"
 
 #include "controls/move_header_ctrl.h"
+#include "platform/desktop_open.h"
 #include "platform/settings_store.h"
 #include "platform/web_launcher.h"
 #include "resources/resource_ids.h"
@@ -290,6 +291,30 @@ TEST_F(EntryCommandsTest, NavigationKeysSelectTheRowTheyLandOnEvenWhenItHasTheFo
     List().selectionModel()->setCurrentIndex(List().model()->index(0, 0), QItemSelectionModel::NoUpdate);
     QTest::keyClick(&List(), Qt::Key_PageUp);
     EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{0});
+}
+
+TEST_F(EntryCommandsTest, AMailtoSiteReachesTheDesktopWithoutTheHeadersAMailProgramWouldActOn) {
+    Load({{"mailto:x@example.org?attach=/etc/shadow", "", "", ""},
+          {" MAILTO:anna@example.org?subject=Hallo%20Welt&Attach=/etc/shadow&body=a%26attach%3D/etc/shadow"
+           "&cc=b@example.org&bcc=c@example.org&att%61ch=/x&to=d@example.org&x-y=1#f",
+           "", "", ""},
+          {"mailto:z@example.org?subject=a?attach=/etc/shadow", "", "", ""}});
+    QStringList opened;
+    SetDesktopOpener([&opened](const QUrl& url) {
+        opened << url.toString(QUrl::FullyEncoded);
+        return true;
+    });
+    CSettingsStore::WriteInt(settings::kSectionProperties, settings::kDoubleClick, 1);
+    for (const int row : {0, 1, 2}) {
+        Select({row});
+        View().OnListDoubleClick();
+    }
+    SetDesktopOpener({});
+    EXPECT_EQ(opened,
+              QStringList({u"mailto:x@example.org"_s,
+                           u"mailto:anna@example.org?subject=Hallo%20Welt&body=a%26attach%3D%2Fetc%2Fshadow"
+                           u"&cc=b@example.org&bcc=c@example.org"_s,
+                           u"mailto:z@example.org?subject=a%3Fattach%3D%2Fetc%2Fshadow"_s}));
 }
 
 }  // namespace
