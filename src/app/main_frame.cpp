@@ -276,6 +276,8 @@ void CMainFrame::SavePlacement() const {
     const auto store = CSettingsStore::Open();
     store->beginGroup(BarStateSection());
     store->setValue(u"State"_s, saveState());
+    // The window's state holds the tool bars only; the status bar's visibility goes beside it.
+    store->setValue(u"StatusBar"_s, statusBar()->isHidden() ? 0 : 1);
     store->endGroup();
 }
 
@@ -291,10 +293,12 @@ void CMainFrame::RestorePlacement(int& showCommand) {
         const auto store = CSettingsStore::Open();
         store->beginGroup(BarStateSection());
         const QByteArray bars = store->value(u"State"_s).toByteArray();
+        const bool statusBarShown = store->value(u"StatusBar"_s, 1).toInt() != 0;
         store->endGroup();
         if (!bars.isEmpty()) {
             restoreState(bars);
         }
+        statusBar()->setVisible(statusBarShown);
     }
     // The stored numbers are used as they are; only a size no window can have is left alone.
     if (right > left && bottom > top) {

@@ -151,6 +151,17 @@ TEST_F(MainFrameTest, BarsToggleWithTicksAndTheirStateIsKept) {
     EXPECT_FALSE(next.findChild<QToolBar*>(u"toolBar"_s)->isVisible());
     EXPECT_FALSE(next.Actions().Get(zid::ID_VIEW_TOOLBAR)->isChecked());
     EXPECT_TRUE(next.Actions().Get(zid::ID_VIEW_STATUS_BAR)->isChecked());
+
+    // The status bar's state is kept just the same.
+    next.Actions().Get(zid::ID_VIEW_STATUS_BAR)->trigger();
+    EXPECT_FALSE(next.statusBar()->isVisible());
+    next.SavePlacement();
+    CZelmoraDoc third;
+    CMainFrame after(third);
+    after.ActivateFrame(5);
+    EXPECT_FALSE(after.statusBar()->isVisible());
+    EXPECT_FALSE(after.Actions().Get(zid::ID_VIEW_STATUS_BAR)->isChecked());
+    EXPECT_FALSE(after.findChild<QToolBar*>(u"toolBar"_s)->isVisible());
 }
 
 TEST(CommandLineTest, ReadsPathsAndWindowsStyleSwitches) {
