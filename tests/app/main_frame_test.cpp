@@ -11,10 +11,14 @@
 
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <array>
+#include <climits>
 
 using namespace app_test;
 using namespace Qt::StringLiterals;
@@ -85,15 +89,15 @@ TEST_F(MainFrameTest, PlacementIsRestoredOnceAndWrittenBackUnchanged) {
     using namespace settings;
     CSettingsStore::WriteInt(kSectionWndStatus, kLeft, 120);
     CSettingsStore::WriteInt(kSectionWndStatus, kTop, 90);
-    CSettingsStore::WriteInt(kSectionWndStatus, kRight, 820);
-    CSettingsStore::WriteInt(kSectionWndStatus, kBottom, 590);
+    CSettingsStore::WriteInt(kSectionWndStatus, kRight, 620);
+    CSettingsStore::WriteInt(kSectionWndStatus, kBottom, 490);
     Frame().ActivateFrame(5);
-    EXPECT_EQ(Frame().geometry(), QRect(120, 90, 700, 500));
+    EXPECT_EQ(Frame().geometry(), QRect(120, 90, 500, 400));
     Frame().SavePlacement();
     EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kLeft, 0), 120);
     EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kTop, 0), 90);
-    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kRight, 0), 820);
-    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kBottom, 0), 590);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kRight, 0), 620);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kBottom, 0), 490);
     EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kShowCmd, 0), 1);
 
     // Later activations leave the window where it is.
@@ -101,6 +105,38 @@ TEST_F(MainFrameTest, PlacementIsRestoredOnceAndWrittenBackUnchanged) {
     Frame().ActivateFrame(5);
     EXPECT_EQ(Frame().geometry().left(), 120);
 }
+
+// Placements from another screen, another scale or another hand.
+class PlacementFitTest : public MainFrameTest, public ::testing::WithParamInterface<std::array<int, 4>> {};
+
+TEST_P(PlacementFitTest, AStoredPlacementIsMovedAndShrunkOntoTheScreenAndWrittenBackSo) {
+    using namespace settings;
+    const std::array<int, 4> stored = GetParam();
+    CSettingsStore::WriteInt(kSectionWndStatus, kLeft, stored[0]);
+    CSettingsStore::WriteInt(kSectionWndStatus, kTop, stored[1]);
+    CSettingsStore::WriteInt(kSectionWndStatus, kRight, stored[2]);
+    CSettingsStore::WriteInt(kSectionWndStatus, kBottom, stored[3]);
+    Frame().ActivateFrame(5);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect window = Frame().geometry();
+    EXPECT_TRUE(screen.contains(window))
+        << window.x() << "," << window.y() << " " << window.width() << "x" << window.height();
+    // Room above the window for a title bar to grab.
+    EXPECT_GE(window.top() - screen.top(), 16);
+    Frame().SavePlacement();
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kLeft, 0), window.left());
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kTop, 0), window.top());
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kRight, 0), window.left() + window.width());
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kBottom, 0), window.top() + window.height());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stored, PlacementFitTest,
+    ::testing::Values(std::array<int, 4>{5000, 4000, 5600, 4400},        // far off to the right and below
+                      std::array<int, 4>{-3000, -200, -2400, 200},       // left of the screen, title above
+                      std::array<int, 4>{100, 100, 16777215, 16777215},  // a window of 4 GB
+                      std::array<int, 4>{INT_MIN, INT_MIN, INT_MAX, INT_MAX},  // right - left overflows
+                      std::array<int, 4>{100, 100, 1300, 900}));               // saved at half the scale
 
 TEST_F(MainFrameTest, AMaximisedWindowKeepsItsNormalRectangleApart) {
     using namespace settings;
