@@ -329,6 +329,7 @@ void CMainFrame::SavePlacement() const {
     // The window's state holds the tool bars only; the status bar's visibility goes beside it.
     store->setValue(u"StatusBar"_s, statusBar()->isHidden() ? 0 : 1);
     store->endGroup();
+    m_view->SaveColumnState();
 }
 
 void CMainFrame::RestorePlacement(int& showCommand) {

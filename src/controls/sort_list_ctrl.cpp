@@ -300,12 +300,17 @@ void CSortListCtrl::SetStateImages(const QList<QPixmap>& images) {
 }
 
 void CSortListCtrl::OnHeaderItemClick(int column) {
+    SortByColumn(column, column == m_nSortColumn ? !m_bSortAscending : true);
+}
+
+bool CSortListCtrl::SortByColumn(int column, bool ascending) {
     if (!m_bSortEnabled || column < 0 || column >= static_cast<int>(m_columnTypes.size())) {
-        return;
+        return false;
     }
-    m_bSortAscending = column == m_nSortColumn ? !m_bSortAscending : true;
+    m_bSortAscending = ascending;
     m_nSortColumn = column;
     m_model->SortRows(column, m_columnTypes[column], m_bSortAscending);
+    return true;
 }
 
 void CSortListCtrl::ShowCellTip(const QPoint& pos) {

@@ -74,6 +74,13 @@ public:
     // (GetColumnCount(): the end).  Rows keep their item data and state.  The header calls it on a drop.
     void MoveColumn(int from, int to);
 
+    // The column of the last sort (-1 before the first) and its direction.
+    int GetSortColumn() const { return m_nSortColumn; }
+    bool IsSortAscending() const { return m_bSortAscending; }
+    // Sorts by the column in the direction, as the header clicks that end there would; false (and
+    // nothing changes) while sorting is off or for a column without a type.
+    bool SortByColumn(int column, bool ascending);
+
     // Rows.
     // A fill of many rows: between the two calls the view is not told of each row, only once at
     // the end.  Selection and current row are cleared.

@@ -317,4 +317,44 @@ TEST_F(EntryCommandsTest, AMailtoSiteReachesTheDesktopWithoutTheHeadersAMailProg
                            u"mailto:z@example.org?subject=a%3Fattach%3D%2Fetc%2Fshadow"_s}));
 }
 
+TEST_F(EntryCommandsTest, ColumnOrderWidthsAndTheSortColumnComeBackAtTheNextStart) {
+    Load(kFive);
+    List().MoveColumn(2, 0);  // Passwort, Seite, Name, Kommentar
+    List().SetColumnWidth(1, 177);
+    SortBy(u"Name"_s);
+    SortBy(u"Name"_s);  // descending
+    Frame().SavePlacement();
+    EXPECT_FALSE(m_settings.FileText().contains(u"Column1"_s)) << "the user's own captions stay theirs";
+
+    const auto start = [this](CZelmoraDoc& doc) {
+        auto frame = std::make_unique<CMainFrame>(doc);
+        for (const Fields& e : kFive) {
+            doc.AddEntry(e[0], e[1], e[2], e[3]);
+        }
+        frame->View().OnInitialUpdate();
+        return frame;
+    };
+    CZelmoraDoc doc;
+    const auto next = start(doc);
+    CSortListCtrl& list = next->View().List();
+    QStringList titles;
+    for (int pos = 0; pos < list.GetColumnCount(); ++pos) {
+        titles << list.GetColumnTitle(pos);
+    }
+    EXPECT_EQ(titles, QStringList({u"Passwort"_s, u"Seite"_s, u"Name"_s, u"Kommentar"_s}));
+    EXPECT_EQ(list.GetColumnWidth(0), 130);
+    EXPECT_EQ(list.GetColumnWidth(1), 177);
+    EXPECT_EQ(list.GetItemText(0, list.FindColumn(u"Name"_s)), u"e-name"_s) << "sorted by Name, descending";
+    EXPECT_EQ(list.GetItemText(4, list.FindColumn(u"Name"_s)), u"a-name"_s);
+    EXPECT_EQ(list.GetItemData(0), 4u);
+
+    // Without "RestorePosition" the columns start as they always did.
+    CSettingsStore::WriteInt(settings::kSectionProperties, settings::kRestorePosition, 0);
+    CZelmoraDoc plainDoc;
+    const auto plain = start(plainDoc);
+    EXPECT_EQ(plain->View().List().GetColumnTitle(0), u"Seite"_s);
+    EXPECT_EQ(plain->View().List().GetColumnWidth(1), 130);
+    EXPECT_EQ(plain->View().List().GetItemData(0), 0u);
+}
+
 }  // namespace
