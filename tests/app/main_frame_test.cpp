@@ -11,6 +11,7 @@
 
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -19,6 +20,10 @@
 
 #include <array>
 #include <climits>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace app_test;
 using namespace Qt::StringLiterals;
@@ -221,14 +226,68 @@ TEST(CommandLineTest, ReadsPathsAndWindowsStyleSwitches) {
     EXPECT_EQ(pdf.action, A::kPrintToPdf);
     EXPECT_EQ(pdf.pdfFile, u"o.pdf"_s);
     EXPECT_EQ(pdf.file, u"t.zlm"_s);
-    EXPECT_FALSE(ParseCommandLine({u"--bogus"_s}).error.isEmpty());
-    EXPECT_FALSE(ParseCommandLine({u"a.zlm"_s, u"b.zlm"_s}).error.isEmpty());
+    // As the framework does: the first file name counts, the rest and unknown switches are passed
+    // over, each with a line for standard error.
+    const SCommandLine extra = ParseCommandLine({u"a.zlm"_s, u"--bogus"_s, u"b.zlm"_s});
+    EXPECT_TRUE(extra.error.isEmpty());
+    EXPECT_EQ(extra.action, A::kOpen);
+    EXPECT_EQ(extra.file, u"a.zlm"_s);
+    EXPECT_EQ(extra.ignored, QStringList({u"Unbekannte Option nicht beachtet: --bogus"_s,
+                                          u"Nur eine Datei wird geöffnet; nicht beachtet: b.zlm"_s}));
+    EXPECT_EQ(ParseCommandLine({u"/pt"_s, u"t.zlm"_s, u"Drucker"_s, u"x.zlm"_s}).ignored.size(), 1);
     EXPECT_FALSE(ParseCommandLine({u"/pt"_s, u"t.zlm"_s}).error.isEmpty());
 }
 
 }  // namespace
 
 namespace {
+
+TEST(ApplicationStartTest, HelpNeedsNoDisplay) {
+    QProcess zelmora;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"DISPLAY"_s);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    zelmora.setProcessEnvironment(environment);
+    zelmora.start(QStringLiteral(ZELMORA_PATH), {u"--help"_s});
+    ASSERT_TRUE(zelmora.waitForFinished(20000));
+    EXPECT_EQ(zelmora.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(zelmora.exitCode(), 0) << zelmora.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(zelmora.readAllStandardOutput()), CommandLineUsage());
+}
+
+TEST(ApplicationStartTest, FurtherFilesAndUnknownSwitchesArePassedOverWithALineOnStandardError) {
+    CPrivateSettings settings;
+    CMessageBoxAnswers boxes;
+    QTemporaryDir dir;
+    const QString vault = dir.filePath(u"Tresor.zlm"_s);
+    WriteVault(vault, {{"a", "b", "c", "d"}}, "");
+    // Standard error into a file while the start runs.
+    const QString errors = dir.filePath(u"stderr.txt"_s);
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int file = open(QFile::encodeName(errors).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    dup2(file, STDERR_FILENO);
+    close(file);
+    CModalDriver driver{TypePassword(QString())};
+    int exitCode = -1;
+    CZelmoraApp app;
+    const bool started = app.InitInstance({vault, u"--bogus"_s, dir.filePath(u"Zweiter.zlm"_s)}, &exitCode);
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(app.Frame()->isVisible());
+    EXPECT_EQ(app.Doc()->GetPathName(), vault);
+    EXPECT_EQ(DocEntries(*app.Doc()).size(), 1u);
+    const QStringList lines = QString::fromLocal8Bit(FileBytes(errors)).split(u'\n');
+    EXPECT_TRUE(lines.contains(u"zelmora: Unbekannte Option nicht beachtet: --bogus"_s))
+        << lines.join(u'|').toStdString();
+    EXPECT_TRUE(lines.contains(u"zelmora: Nur eine Datei wird geöffnet; nicht beachtet: "_s +
+                               dir.filePath(u"Zweiter.zlm"_s)));
+    app.ExitInstance();
+}
 
 TEST(ApplicationStartTest, AVaultThatCannotBeReadEndsTheStartButAWrongPasswordAsksAgain) {
     CPrivateSettings settings;
