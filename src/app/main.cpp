@@ -1,8 +1,8 @@
 // zelmora: the desktop program.
 #include "app/command_line.h"
 #include "app/zelmora_app.h"
-#include "platform/process_hardening.h"
 #include "platform/product.h"
+#include "vault/process_hardening.h"
 
 #include <QApplication>
 #include <QStringList>
