@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 30
 
 DEB_PACKAGES := cmake make g++ pkg-config ca-certificates \
                 qt6-base-dev libx11-dev qt6-translations-l10n libqt6svg6 fonts-dejavu-core xdg-utils poppler-utils \
-                xvfb xauth openbox xdotool xclip \
+                xvfb xauth openbox xdotool xclip x11-utils \
                 dbus-daemon shared-mime-info \
                 libgtest-dev libgmock-dev libbenchmark-dev libssl-dev \
                 clang libclang-rt-14-dev librsvg2-bin appstream desktop-file-utils

@@ -27,8 +27,8 @@ SCommandLine ParseCommandLine(const QStringList& args) {
             line.printer = arg;
         } else if (line.file.isEmpty()) {
             line.file = arg;
-        } else if (!printTo) {
-            line.error = u"Nur eine Datei kann angegeben werden: %1"_s.arg(arg);
+        } else {
+            line.ignored << u"Nur eine Datei wird geöffnet; nicht beachtet: %1"_s.arg(arg);
         }
     };
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -61,7 +61,7 @@ SCommandLine ParseCommandLine(const QStringList& args) {
         } else if (arg[0] == u'/') {
             parameter(arg);  // a file at the top of the tree, such as /x.zlm
         } else {
-            line.error = u"Unbekannte Option: %1"_s.arg(arg);
+            line.ignored << u"Unbekannte Option nicht beachtet: %1"_s.arg(arg);
         }
     }
     if (line.action == SCommandLine::EAction::kNew && !line.file.isEmpty()) {

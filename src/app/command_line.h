@@ -13,6 +13,9 @@ struct SCommandLine {
     QString pdfFile;  // --print-to-pdf
     bool embedding = false;
     QString error;  // not empty: the line could not be read
+    // What was passed over, one line each for standard error: further file names (the first one
+    // is opened, as the framework does) and unknown switches.
+    QStringList ignored;
 };
 
 // args without the program name.

@@ -1,13 +1,38 @@
 // zelmora: the desktop program.
+#include "app/command_line.h"
 #include "app/zelmora_app.h"
-#include "platform/process_hardening.h"
 #include "platform/product.h"
+#include "vault/process_hardening.h"
 
 #include <QApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+// "--help" is answered before the window system is reached, so it needs no display.
+bool PrintedHelp(int argc, char* argv[]) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    const SCommandLine line = ParseCommandLine(args);
+    if (line.action != SCommandLine::EAction::kHelp || !line.error.isEmpty()) {
+        return false;
+    }
+    std::fputs(CommandLineUsage().toLocal8Bit().constData(), stdout);
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     // Vault texts must never land in a core file or be read by a debugger of the same user.
     DisableCoreDumpsInReleaseBuilds();
+    if (PrintedHelp(argc, argv)) {
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(product::kMakerKey));
     QApplication::setApplicationName(QString::fromLatin1(product::kAppTitle));

@@ -19,11 +19,15 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QToolBar>
 #include <QWindow>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -55,6 +59,52 @@ constexpr int kShowAsIs = 5;
 constexpr int kFlagRestoreToMaximized = 2;
 // Ours alone, never stored: minimised, and maximised once restored.
 constexpr int kShowMinimizedToMaximized = -kShowMinimized;
+
+// A rectangle of the settings store, whose edges may be any int: computed in 64 bits.
+struct SWideRect {
+    qint64 left, top, right, bottom;
+    qint64 Area(const QRect& other) const {
+        const qint64 w = std::min<qint64>(right, other.left() + qint64(other.width())) -
+                         std::max<qint64>(left, other.left());
+        const qint64 h = std::min<qint64>(bottom, other.top() + qint64(other.height())) -
+                         std::max<qint64>(top, other.top());
+        return w > 0 && h > 0 ? w * h : 0;
+    }
+};
+
+// Moves and shrinks a window rectangle (without its frame) onto the screen it overlaps most, else
+// the primary one, so that the whole window with its frame and title bar lies in the screen's
+// available area.
+QRect FitOnScreen(const SWideRect& rect, const QMargins& frame) {
+    const SWideRect outer{rect.left - frame.left(), rect.top - frame.top(), rect.right + frame.right(),
+                          rect.bottom + frame.bottom()};
+    QScreen* target = QGuiApplication::primaryScreen();
+    qint64 best = 0;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const qint64 area = outer.Area(screen->availableGeometry());
+        if (area > best) {
+            best = area;
+            target = screen;
+        }
+    }
+    if (!target) {
+        return QRect();
+    }
+    const QRect avail = target->availableGeometry();
+    const qint64 maxWidth = std::max<qint64>(1, avail.width() - frame.left() - frame.right());
+    const qint64 maxHeight = std::max<qint64>(1, avail.height() - frame.top() - frame.bottom());
+    const qint64 width = std::clamp<qint64>(rect.right - rect.left, 1, maxWidth);
+    const qint64 height = std::clamp<qint64>(rect.bottom - rect.top, 1, maxHeight);
+    const qint64 left =
+        std::clamp<qint64>(outer.left, avail.left(),
+                           avail.left() + qint64(avail.width()) - width - frame.left() - frame.right()) +
+        frame.left();
+    const qint64 top =
+        std::clamp<qint64>(outer.top, avail.top(),
+                           avail.top() + qint64(avail.height()) - height - frame.top() - frame.bottom()) +
+        frame.top();
+    return QRect(int(left), int(top), int(width), int(height));
+}
 
 }  // namespace
 
@@ -276,7 +326,10 @@ void CMainFrame::SavePlacement() const {
     const auto store = CSettingsStore::Open();
     store->beginGroup(BarStateSection());
     store->setValue(u"State"_s, saveState());
+    // The window's state holds the tool bars only; the status bar's visibility goes beside it.
+    store->setValue(u"StatusBar"_s, statusBar()->isHidden() ? 0 : 1);
     store->endGroup();
+    m_view->SaveColumnState();
 }
 
 void CMainFrame::RestorePlacement(int& showCommand) {
@@ -291,18 +344,42 @@ void CMainFrame::RestorePlacement(int& showCommand) {
         const auto store = CSettingsStore::Open();
         store->beginGroup(BarStateSection());
         const QByteArray bars = store->value(u"State"_s).toByteArray();
+        const bool statusBarShown = store->value(u"StatusBar"_s, 1).toInt() != 0;
         store->endGroup();
         if (!bars.isEmpty()) {
             restoreState(bars);
         }
+        statusBar()->setVisible(statusBarShown);
     }
-    // The stored numbers are used as they are; only a size no window can have is left alone.
-    if (right > left && bottom > top) {
-        setGeometry(left, top, right - left, bottom - top);
+    // A stored placement may come from another screen, scale or hand: it is moved and shrunk onto
+    // an existing screen, and these corrected values are what the next close writes back.  A size
+    // no window can have keeps the window's own size where it stands.
+    SWideRect stored{left, top, right, bottom};
+    if (stored.right <= stored.left || stored.bottom <= stored.top) {
+        const QRect own = geometry();
+        stored = {own.left(), own.top(), own.left() + qint64(own.width()), own.top() + qint64(own.height())};
+    }
+    const QRect fitted = FitOnScreen(stored, FrameMargins());
+    if (fitted.isValid()) {
+        setGeometry(fitted);
     }
     if (showCommand == kShowMinimized && (flags & kFlagRestoreToMaximized)) {
         showCommand = kShowMinimizedToMaximized;
     }
+}
+
+QMargins CMainFrame::FrameMargins() const {
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const QMargins known(client.left() - frame.left(), client.top() - frame.top(),
+                         frame.right() - client.right(), frame.bottom() - client.bottom());
+    if (known.top() > 0) {
+        return known;
+    }
+    // Before the window manager has framed the window: a title bar and thin borders, as they are
+    // drawn most often.
+    const int border = 4;
+    return QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * border, border, border);
 }
 
 void CMainFrame::ActivateFrame(int showCommand) {

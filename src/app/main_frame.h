@@ -53,6 +53,9 @@ private:
     void UpdateTitle();
     void UpdateLockPanes();
     void RestorePlacement(int& showCommand);
+    // The frame's width on each side of the window, as the window manager draws it (estimated
+    // before the window was first shown).
+    QMargins FrameMargins() const;
 
     CZelmoraDoc& m_doc;
     CZelmoraView* m_view;

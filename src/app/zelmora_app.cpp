@@ -87,6 +87,9 @@ bool CZelmoraApp::InitInstance(const QStringList& args, int* exitCode) {
         *exitCode = ok ? 0 : 1;
         return false;
     }
+    for (const QString& note : line.ignored) {
+        std::fputs((u"zelmora: "_s + note + u'\n').toLocal8Bit().constData(), stderr);
+    }
     // The file type and desktop entry, as the program registers itself at each start.
     RegisterFileTypeForUser();
     if (line.action == SCommandLine::EAction::kAutomation) {

@@ -12,11 +12,13 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "cli/exchange.h"
 #include "cli/password_input.h"
 #include "vault/cp1252.h"
+#include "vault/process_hardening.h"
 #include "vault/secure_wipe.h"
 #include "vault/vault_data.h"
 #include "vault/vault_file.h"
@@ -39,9 +41,20 @@ struct SExit {
     QString message;
 };
 
+// The first failed write to standard output (its errno), 0 while none failed.
+int g_nOutputError = 0;
+
+void Written(FILE* stream, size_t wanted, size_t written) {
+    if (stream == stdout && written != wanted && g_nOutputError == 0) {
+        g_nOutputError = errno != 0 ? errno : EIO;
+    }
+}
+
 void Print(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8();
-    fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    errno = 0;
+    Written(stream, static_cast<size_t>(bytes.size()),
+            fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream));
 }
 
 void Warn(const QString& text) {
@@ -54,7 +67,32 @@ QString FromVault(const std::string& cp1252Text) {
 }
 
 void WriteOut(const QByteArray& bytes) {
-    fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    errno = 0;
+    Written(stdout, static_cast<size_t>(bytes.size()),
+            fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout));
+}
+
+// Standard output flushed and closed; a write that failed on the way (a full disk, /dev/full, a
+// closed pipe's end) turns a success into exit status 2 with a message, so that a cut export is
+// never reported as done.
+int FinishStandardOutput(int code) {
+    errno = 0;
+    if (fflush(stdout) != 0 && g_nOutputError == 0) {
+        g_nOutputError = errno != 0 ? errno : EIO;
+    }
+    if (ferror(stdout) && g_nOutputError == 0) {
+        g_nOutputError = EIO;
+    }
+    errno = 0;
+    if (fclose(stdout) != 0 && g_nOutputError == 0) {
+        g_nOutputError = errno != 0 ? errno : EIO;
+    }
+    if (g_nOutputError == 0) {
+        return code;
+    }
+    Warn(QStringLiteral("Die Standardausgabe konnte nicht geschrieben werden: %1")
+             .arg(QString::fromLocal8Bit(strerror(g_nOutputError))));
+    return code == kSuccess ? kFileError : code;
 }
 
 void WriteOut(const std::string& cp1252Text) {
@@ -571,6 +609,8 @@ int Run(QStringList args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Decrypted texts must never land in a core file or be read by a debugger of the same user.
+    DisableCoreDumpsInReleaseBuilds();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zelmora-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
@@ -580,5 +620,5 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(&qtTranslator);
     }
-    return Run(QCoreApplication::arguments());
+    return FinishStandardOutput(Run(QCoreApplication::arguments()));
 }

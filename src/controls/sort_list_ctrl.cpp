@@ -300,12 +300,17 @@ void CSortListCtrl::SetStateImages(const QList<QPixmap>& images) {
 }
 
 void CSortListCtrl::OnHeaderItemClick(int column) {
+    SortByColumn(column, column == m_nSortColumn ? !m_bSortAscending : true);
+}
+
+bool CSortListCtrl::SortByColumn(int column, bool ascending) {
     if (!m_bSortEnabled || column < 0 || column >= static_cast<int>(m_columnTypes.size())) {
-        return;
+        return false;
     }
-    m_bSortAscending = column == m_nSortColumn ? !m_bSortAscending : true;
+    m_bSortAscending = ascending;
     m_nSortColumn = column;
     m_model->SortRows(column, m_columnTypes[column], m_bSortAscending);
+    return true;
 }
 
 void CSortListCtrl::ShowCellTip(const QPoint& pos) {
@@ -314,12 +319,18 @@ void CSortListCtrl::ShowCellTip(const QPoint& pos) {
     if (!index.isValid()) {
         return;
     }
-    QRect cell = visualRect(index);
-    cell.setRight(std::min(cell.right(), viewport()->width() - 1));
-    if (index.column() == 0) {
-        cell.setLeft(cell.left() - 2);
+    const QString text = m_model->Text(index.row(), index.column());
+    if (text.isEmpty()) {
+        return;
     }
-    cell.setTop(cell.top() - 1);
+    // The tip's rule (the text fits when the cell, less the offset on both sides and the border,
+    // holds it) is given exactly the space the drawing gives the text, up to the viewport's edge,
+    // and puts the tip's text on top of the cell's.
+    const QRect cell = visualRect(index);
+    QRect space = CellTextRect(cell, index.column());
+    space.setRight(std::min(space.right(), viewport()->width() - 1));
+    const int inset = TextInset();
+    const QRect tipCell(space.left() - inset, cell.top() - 1, space.width() + 2 * inset, cell.height() + 1);
     // The tip looks like the cell it covers.
     if (IsRowHighlighted(index.row())) {
         m_titleTip->SetBackgroundColor(palette().color(QPalette::Active, QPalette::Highlight));
@@ -328,7 +339,7 @@ void CSortListCtrl::ShowCellTip(const QPoint& pos) {
         m_titleTip->SetBackgroundColor(m_crTipBack);
         m_titleTip->SetTextColor(m_crTipText);
     }
-    m_titleTip->Show(cell, m_model->Text(index.row(), index.column()), kTipOffset);
+    m_titleTip->Show(tipCell, text, inset - 1);
 }
 
 int CSortListCtrl::StateImageWidth() const {
@@ -393,6 +404,28 @@ void CSortListCtrl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeView::keyPressEvent(event);
+    // The view moves the focus but selects nothing when the target row has the focus already
+    // (Home on the first row); a report list selects the row a plain navigation key lands on.
+    if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier) {
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Up:
+        case Qt::Key_Down: {
+            const QModelIndex current = currentIndex();
+            if (current.isValid() && !IsRowSelected(current.row())) {
+                selectionModel()->select(current,
+                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            }
+            break;
+        }
+        default:
+            break;
+    }
 }
 
 bool CSortListCtrl::viewportEvent(QEvent* event) {

@@ -42,9 +42,6 @@ public:
         kHighlightFull = 2,   // the whole row to the right edge of the list
     };
 
-    // Text offset the title tip assumes: the list draws a cell's text this far right of its edge.
-    static constexpr int kTipOffset = 5;
-
     explicit CSortListCtrl(QWidget* parent = nullptr);
     ~CSortListCtrl() override;
 
@@ -77,6 +74,13 @@ public:
     // (GetColumnCount(): the end).  Rows keep their item data and state.  The header calls it on a drop.
     void MoveColumn(int from, int to);
 
+    // The column of the last sort (-1 before the first) and its direction.
+    int GetSortColumn() const { return m_nSortColumn; }
+    bool IsSortAscending() const { return m_bSortAscending; }
+    // Sorts by the column in the direction, as the header clicks that end there would; false (and
+    // nothing changes) while sorting is off or for a column without a type.
+    bool SortByColumn(int column, bool ascending);
+
     // Rows.
     // A fill of many rows: between the two calls the view is not told of each row, only once at
     // the end.  Selection and current row are cleared.
@@ -100,6 +104,12 @@ public:
     // Images for the state image indexes 1, 2, ... (0 shows none), drawn left of a row's first
     // text.  A left click on a row's state image toggles it between 1 and 2.
     void SetStateImages(const QList<QPixmap>& images);
+
+    // How far a cell's text stands in from the cell's edges: two blanks of the list's font (the first
+    // column has half of it on the left).  The drawing and the title tip both go by it.
+    int TextInset() const;
+    // Where a cell's text is drawn, for the cell's rectangle in the viewport.
+    QRect CellTextRect(const QRect& cell, int column) const;
 
     CMoveHeaderCtrl* GetHeaderCtrl() const { return m_header; }
     CTitleTip* GetTitleTip() const { return m_titleTip; }

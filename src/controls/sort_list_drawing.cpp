@@ -50,7 +50,7 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
 
     const QFontMetrics metrics(font());
     const QString labelText = m_model->Text(row, 0);
-    const int offset = 2 * metrics.horizontalAdvance(u' ');
+    const int offset = TextInset();
 
     QRect hilite = label;
     switch (m_nHighlight) {
@@ -79,7 +79,8 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
                             pixmap);
     }
     // The first column is always left-aligned.
-    DrawCellText(painter, metrics, label.adjusted(offset / 2, 0, -offset, 0), labelText, Qt::AlignLeft);
+    DrawCellText(painter, metrics, CellTextRect(QRect(left, top, firstWidth, height), 0), labelText,
+                 Qt::AlignLeft);
     painter->restore();
 
     if (m_nHighlight == kHighlightLabel) {
@@ -96,7 +97,7 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
         if (m_nHighlight == kHighlightLabel) {
             painter->fillRect(cell, window);
         }
-        DrawCellText(painter, metrics, cell.adjusted(offset, 0, -offset, 0), m_model->Text(row, column),
+        DrawCellText(painter, metrics, CellTextRect(cell, column), m_model->Text(row, column),
                      GetColumnFormat(column));
     }
 
@@ -107,6 +108,18 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
         painter->drawRect(hilite.adjusted(0, 0, -1, -1));
     }
     painter->restore();
+}
+
+int CSortListCtrl::TextInset() const {
+    return 2 * QFontMetrics(font()).horizontalAdvance(u' ');
+}
+
+QRect CSortListCtrl::CellTextRect(const QRect& cell, int column) const {
+    const int inset = TextInset();
+    if (column == 0) {
+        return cell.adjusted(StateImageWidth() + inset / 2, 0, -inset, 0);
+    }
+    return cell.adjusted(inset, 0, -inset, 0);
 }
 
 QRegion CSortListCtrl::visualRegionForSelection(const QItemSelection& selection) const {

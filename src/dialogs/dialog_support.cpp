@@ -1,6 +1,7 @@
 #include "dialogs/dialog_support.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QLabel>
@@ -49,6 +50,24 @@ QStyle* HashMaskStyle() {
     return style;
 }
 
+// A line edit offers what is selected in it as the X selection PRIMARY, which every program of the
+// session may read without the clipboard's password hint; Qt holds that back only while the text
+// is masked.  A password field's selection stays in the field: whatever it hands to PRIMARY is
+// taken back at once, before the event loop could answer another program asking for it.
+void KeepSelectionLocal(QLineEdit& field) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard || !clipboard->supportsSelection()) {
+        return;
+    }
+    QObject::connect(clipboard, &QClipboard::changed, &field, [&field, clipboard](QClipboard::Mode mode) {
+        if (mode == QClipboard::Selection && clipboard->ownsSelection() &&
+            QApplication::focusWidget() == &field && field.hasSelectedText() &&
+            clipboard->text(QClipboard::Selection) == field.selectedText()) {
+            clipboard->clear(QClipboard::Selection);
+        }
+    });
+}
+
 }  // namespace
 
 QWidget* DialogOwner(QWidget* parent) {
@@ -70,6 +89,7 @@ void ShowAppIcon(QLabel& label) {
 void SetMasked(QLineEdit& field, bool masked) {
     if (field.style() != HashMaskStyle()) {
         field.setStyle(HashMaskStyle());
+        KeepSelectionLocal(field);
     }
     field.setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
 }

@@ -17,7 +17,8 @@ void PrepareDialogFrame(QDialog& dialog);
 // The application icon at the style's size for large icons.
 void ShowAppIcon(QLabel& label);
 
-// masked: every character shows as "#"; otherwise the text shows plain.  The text stays.
+// masked: every character shows as "#"; otherwise the text shows plain.  The text stays.  Masked or
+// not, what is selected in the field is never offered to other programs as the X selection.
 void SetMasked(QLineEdit& field, bool masked);
 
 // The masking step of both password fields: mask or show the field, give it the focus and

@@ -2,6 +2,7 @@
 
 #include "online/web_session.h"
 #include "platform/c_number.h"
+#include "platform/launch_error.h"
 #include "platform/message_box.h"
 #include "platform/product.h"
 #include "platform/web_launcher.h"
@@ -50,6 +51,21 @@ bool EqualsIgnoringAsciiCase(const QString& a, const char* b) {
         }
     }
     return true;
+}
+
+// Why the help page did not open, for the message.
+QString HelpOpenFailure(int result) {
+    switch (result) {
+        case launch::kFileNotFound:
+        case launch::kPathNotFound:
+            return u"Das Programm zum Anzeigen wurde nicht gefunden."_s;
+        case launch::kAccessDenied:
+            return u"Das Programm zum Anzeigen darf nicht gestartet werden."_s;
+        case launch::kNoAssociation:
+            return u"Für HTML-Seiten ist kein Programm eingerichtet."_s;
+        default:
+            return u"Der Start des Programms zum Anzeigen ist fehlgeschlagen (Fehler %1)."_s.arg(result);
+    }
 }
 
 }  // namespace
@@ -132,7 +148,13 @@ void ShowHelp(QWidget* parent, const QString& programPath) {
     QFile file(helpPath);
     if (file.open(QIODevice::ReadOnly)) {
         file.close();
-        OpenWebAddress(helpPath, kShowNormal);
+        // The program's own page, opened as a document even where its copy is marked executable.
+        const int result = OpenOwnDocument(helpPath, kShowNormal);
+        if (result <= 32) {
+            ZMessageBox(u"Die Hilfe \""_s + helpPath + u"\" konnte nicht geöffnet werden: "_s +
+                            HelpOpenFailure(result),
+                        QMessageBox::Ok, QMessageBox::NoIcon, parent);
+        }
         return;
     }
     const QString question = u"Kann die ZELMORAHILFE.HTML Datei nicht finden, sie muß sein in: "_s + u'"' +

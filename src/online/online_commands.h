@@ -30,8 +30,9 @@ void CheckForUpdate(QWidget* parent, int stallMilliseconds = 30000);
 // The folder of programPath (up to its last '/', on Windows also '\\'), a '/', the help file name.
 QString HelpFilePath(const QString& programPath);
 
-// Opens the help page next to the program with the desktop's handler; when it cannot be read,
-// asks whether to open its web copy instead.  programPath defaults to the running program.
+// Opens the help page next to the program with the desktop's handler, as a document whatever its
+// mode bits, and says why when that fails; when it cannot be read, asks whether to open its web copy
+// instead.  programPath defaults to the running program.
 void ShowHelp(QWidget* parent, const QString& programPath = QString());
 
 }  // namespace online

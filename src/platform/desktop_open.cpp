@@ -61,6 +61,11 @@ bool IsLaunchable(const QString& path) {
     return info.isFile() && HoldsDesktopEntryGroup(path);
 }
 
+bool Open(const QUrl& url) {
+    const bool opened = DesktopOpener() ? DesktopOpener()(url) : QDesktopServices::openUrl(url);
+    return opened;
+}
+
 }  // namespace
 
 // The shell's "open": an address with a scheme, or a file that exists.
@@ -81,8 +86,15 @@ int OpenWithDesktop(const QString& address) {
     if (url.isLocalFile() && IsLaunchable(url.toLocalFile())) {
         return launch::kAccessDenied;
     }
-    const bool opened = DesktopOpener() ? DesktopOpener()(url) : QDesktopServices::openUrl(url);
-    return opened ? launch::kSucceeded : launch::kNoAssociation;
+    return Open(url) ? launch::kSucceeded : launch::kNoAssociation;
+}
+
+int OpenDocumentWithDesktop(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile()) {
+        return launch::kFileNotFound;
+    }
+    return Open(QUrl::fromLocalFile(info.absoluteFilePath())) ? launch::kSucceeded : launch::kNoAssociation;
 }
 
 void SetDesktopOpener(std::function<bool(const QUrl& url)> opener) {

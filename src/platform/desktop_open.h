@@ -13,5 +13,10 @@ class QUrl;
 // desktop entry; no association when the desktop could not open it.
 int OpenWithDesktop(const QString& address);
 
+// A local file of the program's own (its help page) opened as a document by the desktop's default
+// handler, whatever its mode bits: a copy from a FAT stick or a Windows share is marked executable.
+// The same results; never access denied.
+int OpenDocumentWithDesktop(const QString& path);
+
 // Tests replace the desktop's open (QDesktopServices::openUrl); an empty function restores it.
 void SetDesktopOpener(std::function<bool(const QUrl& url)> opener);

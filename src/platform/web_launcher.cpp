@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QUrl>
 
 #ifdef Q_OS_WIN
 #include <QSettings>
@@ -49,10 +50,9 @@ int StartHandler(QStringList arguments) {
     return QProcess::startDetached(program, arguments) ? launch::kSucceeded : launch::kBadFormat;
 }
 
-}  // namespace
-
-int OpenWebAddress(const QString& address, int showCommand) {
-    Q_UNUSED(showCommand);
+// The desktop's open, then the HTML handler.  ownDocument: a file of the program's own, which the
+// desktop opens as a document whatever its mode bits.
+int Launch(const QString& address, bool ownDocument) {
     if (LauncherHook()) {
         const auto hook = LauncherHook();
         return hook(address);
@@ -61,7 +61,7 @@ int OpenWebAddress(const QString& address, int showCommand) {
     if (address.startsWith(u'-')) {
         return launch::kFileNotFound;
     }
-    const int opened = OpenWithDesktop(address);
+    const int opened = ownDocument ? OpenDocumentWithDesktop(address) : OpenWithDesktop(address);
     if (opened > 32 || opened == launch::kAccessDenied) {
         return opened;
     }
@@ -74,6 +74,50 @@ int OpenWebAddress(const QString& address, int showCommand) {
         return opened;
     }
     return StartHandler(arguments);
+}
+
+}  // namespace
+
+QString WithoutMailtoHeaders(const QString& address) {
+    const QString trimmed = address.trimmed();
+    const QString scheme = u"mailto:"_s;
+    if (!trimmed.startsWith(scheme, Qt::CaseInsensitive)) {
+        return address;
+    }
+    // The recipients, percent-encoded anew like the values below; commas keep separating them.
+    const auto encode = [](const QString& text, const QByteArray& keep) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(QUrl::fromPercentEncoding(text.toUtf8()), keep));
+    };
+    QString rest = trimmed.mid(scheme.size());
+    rest.truncate(rest.indexOf(u'#') < 0 ? rest.size() : rest.indexOf(u'#'));
+    const qsizetype query = rest.indexOf(u'?');
+    QString result = scheme + encode(query < 0 ? rest : rest.left(query), "@,+");
+    if (query < 0) {
+        return result;
+    }
+    QStringList kept;
+    for (const QString& field : rest.mid(query + 1).split(u'&')) {
+        const qsizetype equals = field.indexOf(u'=');
+        const QString name =
+            QUrl::fromPercentEncoding((equals < 0 ? field : field.left(equals)).toUtf8()).trimmed().toLower();
+        if (name == u"subject"_s || name == u"body"_s || name == u"cc"_s || name == u"bcc"_s) {
+            kept << name + u'=' + encode(equals < 0 ? QString() : field.mid(equals + 1), "@,");
+        }
+    }
+    if (!kept.isEmpty()) {
+        result += u'?' + kept.join(u'&');
+    }
+    return result;
+}
+
+int OpenWebAddress(const QString& address, int showCommand) {
+    Q_UNUSED(showCommand);
+    return Launch(WithoutMailtoHeaders(address), false);
+}
+
+int OpenOwnDocument(const QString& path, int showCommand) {
+    Q_UNUSED(showCommand);
+    return Launch(path, true);
 }
 
 int ReadHtmlHandlerTemplate(QString& commandTemplate) {

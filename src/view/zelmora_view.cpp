@@ -42,6 +42,19 @@ constexpr int kColumnWidths[4] = {250, 130, 130, 250};
 // otherwise cost the list several and end the program.
 constexpr qsizetype kMaxCellText = 4096;
 
+// The arrangement of the columns: a section of our own, apart from the "Column1".."Column4" the
+// user writes.
+constexpr const char* kSectionColumns = "Columns";
+constexpr const char* kCaptionCount = "Captions";
+constexpr const char* kColumnCount = "Count";
+constexpr const char* kSortColumn = "SortColumn";
+constexpr const char* kSortAscending = "SortAscending";
+constexpr int kMostColumns = 64;
+
+QByteArray ColumnKey(const char* name, int index) {
+    return QByteArray(name) + QByteArray::number(index + 1);
+}
+
 }  // namespace
 
 CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
@@ -67,6 +80,13 @@ CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
 CZelmoraView::~CZelmoraView() = default;
 
 void CZelmoraView::OnInitialUpdate() {
+    // The columns are built anew; with "RestorePosition" they come back as the user left them:
+    // as stored at the first update, later as they were just now.
+    const bool restore =
+        CSettingsStore::ReadInt(settings::kSectionProperties, settings::kRestorePosition, 1) >= 1;
+    const SColumnState arrangement = !restore                       ? SColumnState()
+                                     : m_list->GetColumnCount() > 0 ? CurrentColumnState()
+                                                                    : StoredColumnState();
     m_list->DeleteAllItems();
     for (int n = m_list->GetColumnCount(); n > 0; --n) {
         m_list->DeleteColumn(0);
@@ -99,13 +119,112 @@ void CZelmoraView::OnInitialUpdate() {
     for (int pos = 0; pos < 4; ++pos) {
         m_list->SetColumnWidth(pos, kColumnWidths[pos]);
     }
+    m_builtTitles.clear();
+    for (int pos = 0; pos < m_list->GetColumnCount(); ++pos) {
+        m_builtTitles << m_list->GetColumnTitle(pos);
+    }
+    // An arrangement of other captions (the user changed "Column1".."Column4") is not applied.
+    const bool arranged = arrangement.captions == m_builtTitles;
+    if (arranged) {
+        ApplyColumnState(arrangement);
+    }
     FillList();
+    if (arranged) {
+        ApplySort(arrangement);
+    }
 }
 
 void CZelmoraView::RestoreLastFile() {
     if (CSettingsStore::ReadInt(settings::kSectionProperties, settings::kRestoreFile, 0) > 0) {
+        // The sort restored with the columns applies to the vault reopened as well.
+        const SColumnState shown = CurrentColumnState();
         m_doc.LoadVault(CSettingsStore::ReadString(settings::kSectionGeneral, settings::kLastFile));
         FillList();
+        ApplySort(shown);
+    }
+}
+
+CZelmoraView::SColumnState CZelmoraView::CurrentColumnState() const {
+    SColumnState state;
+    state.captions = m_builtTitles;
+    for (int pos = 0; pos < m_list->GetColumnCount(); ++pos) {
+        state.titles << m_list->GetColumnTitle(pos);
+        state.widths << m_list->GetColumnWidth(pos);
+    }
+    const int sorted = m_list->GetSortColumn();
+    if (sorted >= 0 && sorted < m_list->GetColumnCount()) {
+        state.sortTitle = m_list->GetColumnTitle(sorted);
+        state.sortAscending = m_list->IsSortAscending();
+    }
+    return state;
+}
+
+CZelmoraView::SColumnState CZelmoraView::StoredColumnState() {
+    SColumnState state;
+    const int count = std::clamp(CSettingsStore::ReadInt(kSectionColumns, kColumnCount, 0), 0, kMostColumns);
+    for (int i = 0;
+         i < std::clamp(CSettingsStore::ReadInt(kSectionColumns, kCaptionCount, 0), 0, kMostColumns); ++i) {
+        state.captions << CSettingsStore::ReadString(kSectionColumns, ColumnKey("Caption", i).constData());
+    }
+    for (int i = 0; i < count; ++i) {
+        state.titles << CSettingsStore::ReadString(kSectionColumns, ColumnKey("Title", i).constData());
+        state.widths << CSettingsStore::ReadInt(kSectionColumns, ColumnKey("Width", i).constData(), -1);
+    }
+    state.sortTitle = CSettingsStore::ReadString(kSectionColumns, kSortColumn);
+    state.sortAscending = CSettingsStore::ReadInt(kSectionColumns, kSortAscending, 1) != 0;
+    return state;
+}
+
+void CZelmoraView::SaveColumnState() const {
+    const SColumnState state = CurrentColumnState();
+    const int count = static_cast<int>(std::min<qsizetype>(state.titles.size(), kMostColumns));
+    const int captions = static_cast<int>(std::min<qsizetype>(state.captions.size(), kMostColumns));
+    CSettingsStore::WriteInt(kSectionColumns, kCaptionCount, captions);
+    for (int i = 0; i < captions; ++i) {
+        CSettingsStore::WriteString(kSectionColumns, ColumnKey("Caption", i).constData(), state.captions[i]);
+    }
+    CSettingsStore::WriteInt(kSectionColumns, kColumnCount, count);
+    for (int i = 0; i < count; ++i) {
+        CSettingsStore::WriteString(kSectionColumns, ColumnKey("Title", i).constData(), state.titles[i]);
+        CSettingsStore::WriteInt(kSectionColumns, ColumnKey("Width", i).constData(), state.widths[i]);
+    }
+    CSettingsStore::WriteString(kSectionColumns, kSortColumn, state.sortTitle);
+    CSettingsStore::WriteInt(kSectionColumns, kSortAscending, state.sortAscending ? 1 : 0);
+}
+
+void CZelmoraView::ApplyColumnState(const SColumnState& state) {
+    // Column by column from the left, each title found among the columns not yet placed; titles
+    // that no column has any more (other captions) are passed over.
+    int place = 0;
+    for (qsizetype i = 0; i < state.titles.size() && place < m_list->GetColumnCount(); ++i) {
+        int from = -1;
+        for (int pos = place; pos < m_list->GetColumnCount() && from < 0; ++pos) {
+            if (m_list->GetColumnTitle(pos) == state.titles[i]) {
+                from = pos;
+            }
+        }
+        if (from < 0) {
+            continue;
+        }
+        if (from != place) {
+            m_list->MoveColumn(from, place);
+        }
+        // A width no column can have (a hand-edited store) keeps the default.
+        const int width = state.widths.value(i, -1);
+        if (width >= 0 && width <= 10000) {
+            m_list->SetColumnWidth(place, width);
+        }
+        ++place;
+    }
+}
+
+void CZelmoraView::ApplySort(const SColumnState& state) {
+    if (state.sortTitle.isEmpty()) {
+        return;
+    }
+    const int column = m_list->FindColumn(state.sortTitle);
+    if (column >= 0) {
+        m_list->SortByColumn(column, state.sortAscending);
     }
 }
 
@@ -370,10 +489,10 @@ QMenu* CZelmoraView::BuildContextMenu(bool hasSelection) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (items[i].id == 0) {
             QMenu* copy = menu->addMenu(QString::fromUtf8(kContextCopyTitle));
+            // The popup itself stays open to the pointer; its items are greyed one by one.
             for (const SContextItem& item : ContextCopyItems()) {
                 addItem(copy, item);
             }
-            copy->setEnabled(hasSelection);
             menu->addSeparator();
             continue;
         }

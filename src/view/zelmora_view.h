@@ -4,7 +4,9 @@
 // context menu and the double click.
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -37,6 +39,10 @@ public:
     // With "RestoreFile" set, reopens "LastFile": only on a start that names no vault, never after
     // an open route, which would replace the vault just named.
     void RestoreLastFile();
+    // The column arrangement (order, widths, the sort column and direction) into the settings
+    // store's section "Columns", for the next start; the frame calls it with the placement.
+    void SaveColumnState() const;
+
     // Rows from the document, in entry order, and the summary to the status bar.
     void FillList();
     // The summary line for count entries and a password of passwordLength characters.
@@ -86,6 +92,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The columns as the user arranged them, by title.
+    struct SColumnState {
+        QStringList captions;  // the titles as built from the settings, before any move
+        QStringList titles;
+        QList<int> widths;
+        QString sortTitle;  // empty: not sorted
+        bool sortAscending = true;
+    };
+    SColumnState CurrentColumnState() const;
+    static SColumnState StoredColumnState();
+    // Order and widths (the sort comes after the rows are filled, ApplySort).
+    void ApplyColumnState(const SColumnState& state);
+    void ApplySort(const SColumnState& state);
+
     // The entry position that row names, or -1.
     int EntryOfRow(int row) const;
     QMenu* BuildContextMenu(bool hasSelection);
@@ -95,5 +115,6 @@ private:
     CSortListCtrl* m_list;
     ActionLookup m_actions;
     std::unique_ptr<CEntryListPrinter> m_printer;
-    QString m_strLastCopied;  // what this program put on the clipboard last
+    QString m_strLastCopied;    // what this program put on the clipboard last
+    QStringList m_builtTitles;  // the column titles as the last initial update built them
 };

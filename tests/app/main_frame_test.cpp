@@ -11,10 +11,19 @@
 
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <array>
+#include <climits>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace app_test;
 using namespace Qt::StringLiterals;
@@ -85,15 +94,15 @@ TEST_F(MainFrameTest, PlacementIsRestoredOnceAndWrittenBackUnchanged) {
     using namespace settings;
     CSettingsStore::WriteInt(kSectionWndStatus, kLeft, 120);
     CSettingsStore::WriteInt(kSectionWndStatus, kTop, 90);
-    CSettingsStore::WriteInt(kSectionWndStatus, kRight, 820);
-    CSettingsStore::WriteInt(kSectionWndStatus, kBottom, 590);
+    CSettingsStore::WriteInt(kSectionWndStatus, kRight, 620);
+    CSettingsStore::WriteInt(kSectionWndStatus, kBottom, 490);
     Frame().ActivateFrame(5);
-    EXPECT_EQ(Frame().geometry(), QRect(120, 90, 700, 500));
+    EXPECT_EQ(Frame().geometry(), QRect(120, 90, 500, 400));
     Frame().SavePlacement();
     EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kLeft, 0), 120);
     EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kTop, 0), 90);
-    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kRight, 0), 820);
-    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kBottom, 0), 590);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kRight, 0), 620);
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kBottom, 0), 490);
     EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kShowCmd, 0), 1);
 
     // Later activations leave the window where it is.
@@ -101,6 +110,38 @@ TEST_F(MainFrameTest, PlacementIsRestoredOnceAndWrittenBackUnchanged) {
     Frame().ActivateFrame(5);
     EXPECT_EQ(Frame().geometry().left(), 120);
 }
+
+// Placements from another screen, another scale or another hand.
+class PlacementFitTest : public MainFrameTest, public ::testing::WithParamInterface<std::array<int, 4>> {};
+
+TEST_P(PlacementFitTest, AStoredPlacementIsMovedAndShrunkOntoTheScreenAndWrittenBackSo) {
+    using namespace settings;
+    const std::array<int, 4> stored = GetParam();
+    CSettingsStore::WriteInt(kSectionWndStatus, kLeft, stored[0]);
+    CSettingsStore::WriteInt(kSectionWndStatus, kTop, stored[1]);
+    CSettingsStore::WriteInt(kSectionWndStatus, kRight, stored[2]);
+    CSettingsStore::WriteInt(kSectionWndStatus, kBottom, stored[3]);
+    Frame().ActivateFrame(5);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect window = Frame().geometry();
+    EXPECT_TRUE(screen.contains(window))
+        << window.x() << "," << window.y() << " " << window.width() << "x" << window.height();
+    // Room above the window for a title bar to grab.
+    EXPECT_GE(window.top() - screen.top(), 16);
+    Frame().SavePlacement();
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kLeft, 0), window.left());
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kTop, 0), window.top());
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kRight, 0), window.left() + window.width());
+    EXPECT_EQ(CSettingsStore::ReadInt(kSectionWndStatus, kBottom, 0), window.top() + window.height());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stored, PlacementFitTest,
+    ::testing::Values(std::array<int, 4>{5000, 4000, 5600, 4400},        // far off to the right and below
+                      std::array<int, 4>{-3000, -200, -2400, 200},       // left of the screen, title above
+                      std::array<int, 4>{100, 100, 16777215, 16777215},  // a window of 4 GB
+                      std::array<int, 4>{INT_MIN, INT_MIN, INT_MAX, INT_MAX},  // right - left overflows
+                      std::array<int, 4>{100, 100, 1300, 900}));               // saved at half the scale
 
 TEST_F(MainFrameTest, AMaximisedWindowKeepsItsNormalRectangleApart) {
     using namespace settings;
@@ -151,6 +192,17 @@ TEST_F(MainFrameTest, BarsToggleWithTicksAndTheirStateIsKept) {
     EXPECT_FALSE(next.findChild<QToolBar*>(u"toolBar"_s)->isVisible());
     EXPECT_FALSE(next.Actions().Get(zid::ID_VIEW_TOOLBAR)->isChecked());
     EXPECT_TRUE(next.Actions().Get(zid::ID_VIEW_STATUS_BAR)->isChecked());
+
+    // The status bar's state is kept just the same.
+    next.Actions().Get(zid::ID_VIEW_STATUS_BAR)->trigger();
+    EXPECT_FALSE(next.statusBar()->isVisible());
+    next.SavePlacement();
+    CZelmoraDoc third;
+    CMainFrame after(third);
+    after.ActivateFrame(5);
+    EXPECT_FALSE(after.statusBar()->isVisible());
+    EXPECT_FALSE(after.Actions().Get(zid::ID_VIEW_STATUS_BAR)->isChecked());
+    EXPECT_FALSE(after.findChild<QToolBar*>(u"toolBar"_s)->isVisible());
 }
 
 TEST(CommandLineTest, ReadsPathsAndWindowsStyleSwitches) {
@@ -174,14 +226,68 @@ TEST(CommandLineTest, ReadsPathsAndWindowsStyleSwitches) {
     EXPECT_EQ(pdf.action, A::kPrintToPdf);
     EXPECT_EQ(pdf.pdfFile, u"o.pdf"_s);
     EXPECT_EQ(pdf.file, u"t.zlm"_s);
-    EXPECT_FALSE(ParseCommandLine({u"--bogus"_s}).error.isEmpty());
-    EXPECT_FALSE(ParseCommandLine({u"a.zlm"_s, u"b.zlm"_s}).error.isEmpty());
+    // As the framework does: the first file name counts, the rest and unknown switches are passed
+    // over, each with a line for standard error.
+    const SCommandLine extra = ParseCommandLine({u"a.zlm"_s, u"--bogus"_s, u"b.zlm"_s});
+    EXPECT_TRUE(extra.error.isEmpty());
+    EXPECT_EQ(extra.action, A::kOpen);
+    EXPECT_EQ(extra.file, u"a.zlm"_s);
+    EXPECT_EQ(extra.ignored, QStringList({u"Unbekannte Option nicht beachtet: --bogus"_s,
+                                          u"Nur eine Datei wird geöffnet; nicht beachtet: b.zlm"_s}));
+    EXPECT_EQ(ParseCommandLine({u"/pt"_s, u"t.zlm"_s, u"Drucker"_s, u"x.zlm"_s}).ignored.size(), 1);
     EXPECT_FALSE(ParseCommandLine({u"/pt"_s, u"t.zlm"_s}).error.isEmpty());
 }
 
 }  // namespace
 
 namespace {
+
+TEST(ApplicationStartTest, HelpNeedsNoDisplay) {
+    QProcess zelmora;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"DISPLAY"_s);
+    environment.remove(u"WAYLAND_DISPLAY"_s);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    zelmora.setProcessEnvironment(environment);
+    zelmora.start(QStringLiteral(ZELMORA_PATH), {u"--help"_s});
+    ASSERT_TRUE(zelmora.waitForFinished(20000));
+    EXPECT_EQ(zelmora.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(zelmora.exitCode(), 0) << zelmora.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(zelmora.readAllStandardOutput()), CommandLineUsage());
+}
+
+TEST(ApplicationStartTest, FurtherFilesAndUnknownSwitchesArePassedOverWithALineOnStandardError) {
+    CPrivateSettings settings;
+    CMessageBoxAnswers boxes;
+    QTemporaryDir dir;
+    const QString vault = dir.filePath(u"Tresor.zlm"_s);
+    WriteVault(vault, {{"a", "b", "c", "d"}}, "");
+    // Standard error into a file while the start runs.
+    const QString errors = dir.filePath(u"stderr.txt"_s);
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int file = open(QFile::encodeName(errors).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    dup2(file, STDERR_FILENO);
+    close(file);
+    CModalDriver driver{TypePassword(QString())};
+    int exitCode = -1;
+    CZelmoraApp app;
+    const bool started = app.InitInstance({vault, u"--bogus"_s, dir.filePath(u"Zweiter.zlm"_s)}, &exitCode);
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(app.Frame()->isVisible());
+    EXPECT_EQ(app.Doc()->GetPathName(), vault);
+    EXPECT_EQ(DocEntries(*app.Doc()).size(), 1u);
+    const QStringList lines = QString::fromLocal8Bit(FileBytes(errors)).split(u'\n');
+    EXPECT_TRUE(lines.contains(u"zelmora: Unbekannte Option nicht beachtet: --bogus"_s))
+        << lines.join(u'|').toStdString();
+    EXPECT_TRUE(lines.contains(u"zelmora: Nur eine Datei wird geöffnet; nicht beachtet: "_s +
+                               dir.filePath(u"Zweiter.zlm"_s)));
+    app.ExitInstance();
+}
 
 TEST(ApplicationStartTest, AVaultThatCannotBeReadEndsTheStartButAWrongPasswordAsksAgain) {
     CPrivateSettings settings;

@@ -12,7 +12,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 namespace {
 
@@ -482,6 +487,125 @@ TEST_F(CliTest, PasswordsAreChecked) {
     EXPECT_FALSE(QFileInfo::exists(Tmp("v.zlm")));
     // CRLF line ends belong to the line end, not to the password.
     EXPECT_EQ(Cli({QStringLiteral("list"), kData + QStringLiteral("geheim9.zlm")}, "Geheim123\r\n").code, 0);
+}
+
+// Runs a shell line; $0 is zelmora-cli, $1, $2 ... the arguments.
+SRun Shell(const QString& line, const QStringList& args, const QByteArray& input = QByteArray()) {
+    QProcess p;
+    p.start(QStringLiteral("/bin/sh"),
+            QStringList{QStringLiteral("-c"), line, QStringLiteral(ZELMORA_CLI_PATH)} + args);
+    EXPECT_TRUE(p.waitForStarted());
+    p.write(input);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1000, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+TEST_F(CliTest, AWriteOnStandardOutputThatFailsEndsWithStatus2AndSaysSo) {
+    const QString v = kData + QStringLiteral("geheim9.zlm");
+    const QList<QStringList> commands = {
+        {QStringLiteral("export"), v},
+        {QStringLiteral("export"), v, QStringLiteral("--format"), QStringLiteral("csv")},
+        {QStringLiteral("list"), v},
+        {QStringLiteral("show"), v, QStringLiteral("0")},
+        {QStringLiteral("--help")}};
+    for (const QStringList& args : commands) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+        const SRun r = Shell(QStringLiteral("exec \"$0\" \"$@\" > /dev/full"), args, "Geheim123\n");
+        EXPECT_EQ(r.code, 2);
+        EXPECT_TRUE(r.err.contains("Die Standardausgabe konnte nicht geschrieben werden: "))
+            << r.err.toStdString();
+    }
+
+    // A disk that fills up during a CSV export of 200 KiB: a tmpfs of 64 KiB in a mount namespace
+    // of its own, or else a file size limit where that cannot be had.
+    QByteArray csv = "Seite,Name,Passwort,Kommentar\r\n";
+    for (int i = 0; i < 2000; ++i) {
+        csv += "www.example" + QByteArray::number(i) + ".org,anna,Geheimnis" + QByteArray::number(i) +
+               ",ein Kommentar von einiger Laenge\r\n";
+    }
+    Write(Tmp("viele.csv"), csv);
+    ASSERT_EQ(Cli({QStringLiteral("import"), Tmp("viele.zlm"), Tmp("viele.csv")}, "x\n").code, 0);
+    ASSERT_TRUE(QDir().mkpath(Tmp("platte")));
+    SRun full =
+        Shell(QStringLiteral("unshare -rm sh -c 'mount -t tmpfs -o size=64k tmpfs \"$1\" || exit 99; "
+                             "\"$0\" export \"$2\" --format csv > \"$1/aus.csv\"; echo $?' \"$0\" \"$@\""),
+              {Tmp("platte"), Tmp("viele.zlm")}, "x\n");
+    if (full.code != 0) {
+        full = Shell(
+            QStringLiteral("trap '' XFSZ; ulimit -f 64; \"$0\" export \"$1\" --format csv > \"$2\"; echo $?"),
+            {Tmp("viele.zlm"), Tmp("platte/aus.csv")}, "x\n");
+    }
+    EXPECT_EQ(full.out.trimmed(), QByteArray("2")) << full.err.toStdString();
+    EXPECT_TRUE(full.err.contains("Die Standardausgabe konnte nicht geschrieben werden: "))
+        << full.err.toStdString();
+}
+
+#ifdef NDEBUG
+// A release build leaves no core file, whatever limit it was started with, also while it holds
+// the decrypted vault and waits for an entry password.
+TEST_F(CliTest, ACrashWhileTheVaultIsOpenLeavesNoCoreFile) {
+    const QString v = Tmp("v.zlm");
+    ASSERT_TRUE(QFile::copy(kData + QStringLiteral("geheim9.zlm"), v));
+    ASSERT_TRUE(QDir().mkpath(Tmp("kern")));
+    QProcess p;
+    p.setWorkingDirectory(Tmp("kern"));
+    p.setChildProcessModifier([] {
+        const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+        setrlimit(RLIMIT_CORE, &unlimited);
+    });
+    p.start(QStringLiteral(ZELMORA_CLI_PATH),
+            {QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("s")});
+    ASSERT_TRUE(p.waitForStarted());
+    p.write("Geheim123\n");  // the entry password is never sent: the vault stays open
+    const QString limits = QStringLiteral("/proc/%1/limits").arg(p.processId());
+    QByteArray coreLimit;
+    for (int i = 0; i < 100; ++i) {
+        QFile file(limits);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                if (line.startsWith("Max core file size")) {
+                    coreLimit = line.simplified();
+                }
+            }
+        }
+        if (coreLimit == "Max core file size 0 0 bytes") {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(coreLimit, QByteArray("Max core file size 0 0 bytes"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(static_cast<pid_t>(p.processId()), SIGSEGV);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::CrashExit);
+    EXPECT_TRUE(QDir(Tmp("kern")).entryList(QDir::Files).isEmpty())
+        << QDir(Tmp("kern")).entryList(QDir::Files).join(QLatin1Char(' ')).toStdString();
+}
+#endif
+
+TEST_F(CliTest, PasswordLinesAreReadInBlocksAndLeaveTheNextLinesForTheNextReader) {
+    const QString v = kData + QStringLiteral("geheim9.zlm");
+    // A line of 5 MB is read in well under a second (a byte per system call took seconds).
+    const QByteArray longLine = QByteArray(5000000, 'x') + '\n';
+    const auto started = std::chrono::steady_clock::now();
+    const SRun wrong = Cli({QStringLiteral("list"), v}, longLine);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    EXPECT_EQ(wrong.code, 3);
+    // An endless line is refused, not read until memory runs out.
+    const SRun endless = Shell(QStringLiteral("exec \"$0\" list \"$1\" < /dev/zero"), {v});
+    EXPECT_EQ(endless.code, 1);
+    EXPECT_TRUE(endless.err.contains("länger als 16 MiB")) << endless.err.toStdString();
+
+    // The line after the password stays on standard input, from a pipe and from a file.
+    const QByteArray listed = Cli({QStringLiteral("list"), v}, "Geheim123\n").out;
+    ASSERT_FALSE(listed.isEmpty());
+    const SRun pipe = Shell(QStringLiteral("\"$0\" list \"$1\"; cat"), {v}, "Geheim123\nREST\n");
+    EXPECT_EQ(pipe.out, listed + "REST\n");
+    Write(Tmp("eingabe.txt"), "Geheim123\nREST\n");
+    const SRun file = Shell(QStringLiteral("{ \"$0\" list \"$1\"; cat; } < \"$2\""), {v, Tmp("eingabe.txt")});
+    EXPECT_EQ(file.out, listed + "REST\n");
 }
 
 }  // namespace

@@ -95,16 +95,48 @@ TEST_F(TitleTipTest, HoveringACutOffCellShowsItsText) {
     ASSERT_TRUE(tip->isVisible());
     EXPECT_EQ(tip->Text(), kLong);
     const QRect cell = Cell(2, 1);
-    EXPECT_EQ(tip->pos(), viewport->mapToGlobal(QPoint(cell.left() + 3, cell.top() - 1)));
+    // The tip's text (behind its border and margin) lies on the cell's text.
+    const int inset = list.TextInset();
+    EXPECT_EQ(tip->pos(), viewport->mapToGlobal(QPoint(cell.left() + inset - 3, cell.top() - 1)));
     EXPECT_EQ(tip->height(), cell.height() + 1);
-    // Over the first column the tip starts two pixels further left.
+    // The first column draws its text half as far in.
     Move(viewport, Cell(1, 0).center());
     ASSERT_TRUE(tip->isVisible());
-    EXPECT_EQ(tip->pos().x(), viewport->mapToGlobal(Cell(1, 0).topLeft()).x() + 1);
+    EXPECT_EQ(tip->pos().x(), viewport->mapToGlobal(Cell(1, 0).topLeft()).x() + inset / 2 - 3);
     // With a button or a modifier down no tip comes up.
     tip->hide();
     Mouse(viewport, QEvent::MouseMove, Cell(2, 1).center(), Qt::NoButton, Qt::NoButton, Qt::ShiftModifier);
     EXPECT_FALSE(tip->isVisible());
+}
+
+TEST_F(TitleTipTest, ACellTheDrawingCutsByAFewPixelsGetsATipAndOneThatFitsNone) {
+    // A font whose blanks are wide, so that the two blanks the drawing leaves on each side of a
+    // text are far more than any fixed guess.
+    QFont font = list.font();
+    font.setPixelSize(24);
+    list.setFont(font);
+    const int inset = list.TextInset();
+    ASSERT_GE(inset, 10);
+    const QString text = u"Geheimnis"_s;
+    list.SetItemText(5, 1, text);
+    for (const int tooWide : {0, 1, 2, 4}) {
+        SCOPED_TRACE(tooWide);
+        tip->hide();
+        list.SetColumnWidth(1, TextWidth(text) - tooWide + 2 * inset);
+        Move(viewport, QPoint(0, 0));
+        Move(viewport, Cell(5, 1).center());
+        EXPECT_EQ(tip->isVisible(), tooWide > 0);
+    }
+    // The same in the first column, which draws its text half as far in on the left.
+    list.SetItemText(5, 0, text);
+    for (const int tooWide : {0, 1, 3}) {
+        SCOPED_TRACE(tooWide);
+        tip->hide();
+        list.SetColumnWidth(0, TextWidth(text) - tooWide + inset + inset / 2);
+        Move(viewport, QPoint(viewport->width() - 1, 0));
+        Move(viewport, Cell(5, 0).center());
+        EXPECT_EQ(tip->isVisible(), tooWide > 0);
+    }
 }
 
 TEST_F(TitleTipTest, TipIsForTheCellUnderThePointerWhenScrolledSideways) {
@@ -116,7 +148,7 @@ TEST_F(TitleTipTest, TipIsForTheCellUnderThePointerWhenScrolledSideways) {
     Move(viewport, p);
     ASSERT_TRUE(tip->isVisible());
     EXPECT_EQ(tip->Text(), kLong);
-    EXPECT_EQ(tip->pos().x(), viewport->mapToGlobal(QPoint(Cell(2, 1).left() + 3, 0)).x());
+    EXPECT_EQ(tip->pos().x(), viewport->mapToGlobal(QPoint(Cell(2, 1).left() + list.TextInset() - 3, 0)).x());
 }
 
 TEST_F(TitleTipTest, LeavingTheCellHidesTheTipAndPassesTheMoveOn) {

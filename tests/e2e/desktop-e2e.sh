@@ -15,7 +15,7 @@ export ZELMORA=$1 ZELMORA_CLI=$2 E2E_FIXTURE=$3
 shift 3
 
 if [ -z "${ZELMORA_E2E_DISPLAY:-}" ]; then
-    for tool in xvfb-run openbox xdotool xclip; do
+    for tool in xvfb-run openbox xdotool xclip xwininfo xprop; do
         if ! command -v "$tool" >/dev/null; then
             echo "desktop-e2e: $tool is missing" >&2
             exit 1

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QXmlStreamReader>
 
 #include <limits>
@@ -11,6 +12,7 @@
 #include "loopback_http_server.h"
 #include "message_box_answers.h"
 #include "online/online_commands.h"
+#include "platform/desktop_open.h"
 #include "qt_printers.h"
 #include "web_launch_recorder.h"
 
@@ -164,6 +166,58 @@ TEST(HelpPageTest, TheLocalPageOpensOrTheQuestionOffersTheWebCopy) {
     online::ShowHelp(nullptr, program);
     EXPECT_TRUE(boxes.Calls().empty());
     EXPECT_EQ(launcher.Addresses(), (QStringList{u"http://127.0.0.1:8080/zelmorahilfe.html"_s, page}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HelpPageTest, AnExecutableCopyOfThePageOpensAsADocumentAndAFailedOpenSaysWhy) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString program = folder.filePath(u"zelmora"_s);
+    const QString page = folder.filePath(u"zelmorahilfe.html"_s);
+    {
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<html><body>Hilfe</body></html>\n");
+    }
+    // As a FAT stick, a Windows share or an unzip tool leaves it.
+    ASSERT_TRUE(QFile::setPermissions(page, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                QFileDevice::ExeOther));
+    QList<QUrl> opened;
+    bool desktopOpens = true;
+    SetDesktopOpener([&](const QUrl& url) {
+        opened << url;
+        return desktopOpens;
+    });
+    // No HTML handler behind the desktop: the stand-in for xdg-mime names none.
+    SetXdgMimeProgram(QStringLiteral(ZELMORA_TEST_DATA "/view/fake-xdg-mime.sh"));
+    qunsetenv("ZELMORA_TEST_HTML_HANDLER");
+    {
+        const CMessageBoxAnswers boxes;
+        online::ShowHelp(nullptr, program);
+        EXPECT_TRUE(boxes.Calls().empty());
+        EXPECT_EQ(opened, QList<QUrl>{QUrl::fromLocalFile(page)});
+    }
+    {
+        desktopOpens = false;
+        const CMessageBoxAnswers boxes;
+        online::ShowHelp(nullptr, program);
+        ASSERT_EQ(boxes.Calls().size(), 1u);
+        EXPECT_EQ(boxes.Calls()[0].text, u"Die Hilfe \""_s + page +
+                                             u"\" konnte nicht geöffnet werden: Für HTML-Seiten ist kein "
+                                             u"Programm eingerichtet."_s);
+    }
+    // The same file named by a vault is still a program that is not started.
+    opened.clear();
+    desktopOpens = true;
+    EXPECT_EQ(OpenWebAddress(page, 5), launch::kAccessDenied);
+    EXPECT_TRUE(opened.isEmpty());
+    SetXdgMimeProgram(QString());
+    SetDesktopOpener({});
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "app_test_support.h"
 
 #include "controls/move_header_ctrl.h"
+#include "platform/desktop_open.h"
 #include "platform/settings_store.h"
 #include "platform/web_launcher.h"
 #include "resources/resource_ids.h"
@@ -189,8 +190,12 @@ TEST_F(EntryCommandsTest, SelectionDecidesWhatIsEnabledInMenusAndContextMenu) {
         if (!item->isSeparator() && item->isEnabled()) {
             enabled << item->text();
         }
+        // The "Kopiere" popup opens; only its items are greyed.
+        for (QAction* sub : item->menu() ? item->menu()->actions() : QList<QAction*>()) {
+            EXPECT_FALSE(sub->isEnabled()) << sub->text().toStdString();
+        }
     }
-    EXPECT_EQ(enabled, QStringList(u"Lösche Zwischenablage"_s));
+    EXPECT_EQ(enabled, QStringList({u"Kopiere"_s, u"Lösche Zwischenablage"_s}));
     menu->close();
     delete menu;
 
@@ -278,6 +283,93 @@ TEST_F(EntryCommandsTest, DoubleClickAndReturnEditOrOpenTheSiteAsTheSettingSays)
     QTest::keyClick(&List(), Qt::Key_Delete);
     EXPECT_EQ(BoxTexts(), QStringList(u"Wollen Sie wirklich den Eintrag löschen?"_s));
     EXPECT_EQ(Doc().GetEntryCount(), 4);
+}
+
+TEST_F(EntryCommandsTest, NavigationKeysSelectTheRowTheyLandOnEvenWhenItHasTheFocus) {
+    Load(kFive);
+    // As after opening: the first row has the focus, nothing is selected.
+    List().selectionModel()->setCurrentIndex(List().model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&List(), Qt::Key_Home);
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{0});
+    QTest::keyClick(&List(), Qt::Key_Down);
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{1});
+    m_boxes.Reply(QMessageBox::Yes);
+    QTest::keyClick(&List(), Qt::Key_Delete);
+    EXPECT_EQ(Sites(), (std::vector<std::string>{"e-site", "c-site", "b-site", "a-site"}));
+
+    // End on the last row that has the focus, Bild auf on the first: the same.
+    Select({});
+    List().selectionModel()->setCurrentIndex(List().model()->index(3, 0), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&List(), Qt::Key_End);
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{3});
+    Select({});
+    List().selectionModel()->setCurrentIndex(List().model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(&List(), Qt::Key_PageUp);
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{0});
+}
+
+TEST_F(EntryCommandsTest, AMailtoSiteReachesTheDesktopWithoutTheHeadersAMailProgramWouldActOn) {
+    Load({{"mailto:x@example.org?attach=/etc/shadow", "", "", ""},
+          {" MAILTO:anna@example.org?subject=Hallo%20Welt&Attach=/etc/shadow&body=a%26attach%3D/etc/shadow"
+           "&cc=b@example.org&bcc=c@example.org&att%61ch=/x&to=d@example.org&x-y=1#f",
+           "", "", ""},
+          {"mailto:z@example.org?subject=a?attach=/etc/shadow", "", "", ""}});
+    QStringList opened;
+    SetDesktopOpener([&opened](const QUrl& url) {
+        opened << url.toString(QUrl::FullyEncoded);
+        return true;
+    });
+    CSettingsStore::WriteInt(settings::kSectionProperties, settings::kDoubleClick, 1);
+    for (const int row : {0, 1, 2}) {
+        Select({row});
+        View().OnListDoubleClick();
+    }
+    SetDesktopOpener({});
+    EXPECT_EQ(opened,
+              QStringList({u"mailto:x@example.org"_s,
+                           u"mailto:anna@example.org?subject=Hallo%20Welt&body=a%26attach%3D%2Fetc%2Fshadow"
+                           u"&cc=b@example.org&bcc=c@example.org"_s,
+                           u"mailto:z@example.org?subject=a%3Fattach%3D%2Fetc%2Fshadow"_s}));
+}
+
+TEST_F(EntryCommandsTest, ColumnOrderWidthsAndTheSortColumnComeBackAtTheNextStart) {
+    Load(kFive);
+    List().MoveColumn(2, 0);  // Passwort, Seite, Name, Kommentar
+    List().SetColumnWidth(1, 177);
+    SortBy(u"Name"_s);
+    SortBy(u"Name"_s);  // descending
+    Frame().SavePlacement();
+    EXPECT_FALSE(m_settings.FileText().contains(u"Column1"_s)) << "the user's own captions stay theirs";
+
+    const auto start = [this](CZelmoraDoc& doc) {
+        auto frame = std::make_unique<CMainFrame>(doc);
+        for (const Fields& e : kFive) {
+            doc.AddEntry(e[0], e[1], e[2], e[3]);
+        }
+        frame->View().OnInitialUpdate();
+        return frame;
+    };
+    CZelmoraDoc doc;
+    const auto next = start(doc);
+    CSortListCtrl& list = next->View().List();
+    QStringList titles;
+    for (int pos = 0; pos < list.GetColumnCount(); ++pos) {
+        titles << list.GetColumnTitle(pos);
+    }
+    EXPECT_EQ(titles, QStringList({u"Passwort"_s, u"Seite"_s, u"Name"_s, u"Kommentar"_s}));
+    EXPECT_EQ(list.GetColumnWidth(0), 130);
+    EXPECT_EQ(list.GetColumnWidth(1), 177);
+    EXPECT_EQ(list.GetItemText(0, list.FindColumn(u"Name"_s)), u"e-name"_s) << "sorted by Name, descending";
+    EXPECT_EQ(list.GetItemText(4, list.FindColumn(u"Name"_s)), u"a-name"_s);
+    EXPECT_EQ(list.GetItemData(0), 4u);
+
+    // Without "RestorePosition" the columns start as they always did.
+    CSettingsStore::WriteInt(settings::kSectionProperties, settings::kRestorePosition, 0);
+    CZelmoraDoc plainDoc;
+    const auto plain = start(plainDoc);
+    EXPECT_EQ(plain->View().List().GetColumnTitle(0), u"Seite"_s);
+    EXPECT_EQ(plain->View().List().GetColumnWidth(1), 130);
+    EXPECT_EQ(plain->View().List().GetItemData(0), 0u);
 }
 
 }  // namespace

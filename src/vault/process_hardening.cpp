@@ -1,20 +1,18 @@
-#include "platform/process_hardening.h"
+#include "vault/process_hardening.h"
 
-#include <QtGlobal>
-
-#if defined(Q_OS_UNIX)
+#if defined(__unix__)
 #include <sys/resource.h>
 #endif
-#if defined(Q_OS_LINUX)
+#if defined(__linux__)
 #include <sys/prctl.h>
 #endif
 
 void DisableCoreDumps() {
-#if defined(Q_OS_UNIX)
+#if defined(__unix__)
     const rlimit none{0, 0};
     setrlimit(RLIMIT_CORE, &none);
 #endif
-#if defined(Q_OS_LINUX)
+#if defined(__linux__)
     // Also covers a core written by a crash handler that raises the limit again, and /proc/PID/mem.
     prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 #endif

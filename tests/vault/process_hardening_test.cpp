@@ -1,4 +1,4 @@
-#include "platform/process_hardening.h"
+#include "vault/process_hardening.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-// Keeps vault texts out of core files and out of reach of debuggers run by the same user.
+// Keeps vault texts out of core files and out of reach of debuggers run by the same user: the
+// window program and zelmora-cli both harden themselves with it first thing.
 #pragma once
 
 // Sets the core-file limit to 0 (soft and hard, so a child cannot raise it again) and marks the
