@@ -313,7 +313,10 @@ int ExportKdbx(const QString& vault, const QCommandLineParser& parser) {
     if (!result.ok()) {
         throw VaultError(result, output, true);
     }
-    Print(stderr, QStringLiteral("%1 Einträge nach %2 geschrieben.\n").arg(data.GetEntryCount()).arg(output));
+    Print(stderr, (data.GetEntryCount() == 1 ? QStringLiteral("%1 Eintrag nach %2 geschrieben.\n")
+                                             : QStringLiteral("%1 Einträge nach %2 geschrieben.\n"))
+                      .arg(data.GetEntryCount())
+                      .arg(output));
     return kSuccess;
 }
 

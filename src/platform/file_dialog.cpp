@@ -36,11 +36,14 @@ QString AskOpenFileName(QWidget* parent, const QStringList& filters) {
 }
 
 QString AskSaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
-                        const QString& defaultSuffix) {
+                        const QString& defaultSuffix, const QString& initialPath) {
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(defaultSuffix);
+    if (!initialPath.isEmpty()) {
+        dialog.selectFile(initialPath);
+    }
     return RunFileDialog(dialog);
 }
