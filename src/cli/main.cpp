@@ -335,7 +335,7 @@ constexpr SCommand kCommands[] = {
      "Hängt einen Eintrag an; legt VAULT an, wenn es die Datei noch nicht gibt.\n"
      "Ohne --password wird das Passwort des Eintrags abgefragt wie das des Tresors."},
     {"rm", "rm VAULT POS", "Löscht den Eintrag an Position POS."},
-    {"export", "export VAULT [--format json|csv] | --format kdbx --output FILE [--force]",
+    {"export", "export VAULT [--format json|csv | --format kdbx --output FILE [--force]]",
      "Gibt alle Einträge auf der Standardausgabe aus. Mit --format kdbx schreibt es sie\n"
      "verschlüsselt in die KDBX-4-Datei FILE (für KeePassXC, KeePass und verwandte Programme);\n"
      "nach dem Passwort des Tresors wird das neue Passwort zweimal abgefragt."},
