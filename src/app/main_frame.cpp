@@ -205,6 +205,7 @@ void CMainFrame::ConnectCommands() {
     on(zid::ID_FILE_OPEN, [&doc] { doc.OnFileOpen(); });
     on(zid::ID_FILE_SAVE, [&doc] { doc.OnFileSave(); });
     on(zid::ID_FILE_SAVE_AS, [&doc] { doc.OnFileSaveAs(); });
+    on(zid::ID_FILE_EXPORT_KDBX, [&doc] { doc.OnFileExportKdbx(); });
     on(zid::ID_FILE_SEND_MAIL, [&doc] { doc.OnFileSendMail(); });
     on(zid::ID_FILE_MRU_FILE1, [&doc] { doc.OnOpenLastFile(); });
     on(zid::ID_APP_EXIT, [this] { close(); });

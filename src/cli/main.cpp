@@ -16,6 +16,7 @@
 #include <new>
 
 #include "cli/exchange.h"
+#include "cli/kdbx_writer.h"
 #include "cli/password_input.h"
 #include "vault/cp1252.h"
 #include "vault/process_hardening.h"
@@ -292,6 +293,79 @@ EExchangeFormat ParseFormat(const QCommandLineParser& parser, const QString& fil
     throw SExit{kUsageError, QStringLiteral("Unbekanntes Format \"%1\" (json oder csv).").arg(value)};
 }
 
+// export --format kdbx: the vault, encrypted under a new password, into a KDBX 4 file.
+int ExportKdbx(const QString& vault, const QCommandLineParser& parser) {
+    const QString output = parser.value(QStringLiteral("output"));
+    if (output.isEmpty() || output == QLatin1StringView("-")) {
+        throw SExit{kUsageError,
+                    QStringLiteral("KDBX wird nicht auf die Standardausgabe geschrieben. Geben Sie "
+                                   "die Datei mit --output DATEI.kdbx an.")};
+    }
+    if (PathExists(output) && !parser.isSet(QStringLiteral("force"))) {
+        throw SExit{kUsageError, QStringLiteral("%1 gibt es schon. --force ersetzt die Datei.").arg(output)};
+    }
+    CVaultData data;
+    OpenVault(vault, data, QStringLiteral("Passwort für %1: "));
+
+    // The new file's password: UTF-8 as typed, any character; asked twice, from a script too.
+    std::string password;
+    std::string again;
+    QString message;
+    const auto wipe = [&] {
+        SecureWipe(password);
+        SecureWipe(again);
+    };
+    if (!ReadPassword(QStringLiteral("Passwort für %1: ").arg(output), password, message) ||
+        !ReadPassword(QStringLiteral("Passwort für %1 wiederholen: ").arg(output), again, message)) {
+        wipe();
+        throw SExit{kUsageError, message};
+    }
+    const bool same = password == again;
+    const bool valid = QUtf8StringView(password).isValidUtf8();
+    if (!same || password.empty() || !valid) {
+        wipe();
+        throw SExit{kUsageError, !same    ? QStringLiteral("Die beiden Passwörter stimmen nicht überein.")
+                                 : !valid ? QStringLiteral("Das Passwort ist kein gültiges UTF-8.")
+                                          : QStringLiteral("Ohne Passwort schützt die KDBX-Datei nichts. "
+                                                           "Geben Sie ein Passwort ein.")};
+    }
+
+    SVaultResult result;
+    try {
+        QString name = QFileInfo(vault).completeBaseName();
+        if (name.isEmpty()) {
+            name = QFileInfo(vault).fileName();
+        }
+        const kdbx::CKdbxPayload payload(data, name.toStdString());
+        static const char* const kNames[4] = {"site", "name", "password", "comment"};
+        for (const kdbx::SDropped& d : payload.Dropped()) {
+            Warn(QStringLiteral(
+                     "Warnung: Eintrag %1, Feld \"%2\": %3 Steuerzeichen ausgelassen, die KDBX (XML) "
+                     "nicht speichern kann.")
+                     .arg(d.position)
+                     .arg(QString::fromLatin1(kNames[d.field & 3]))
+                     .arg(d.count));
+        }
+        if (PasswordsFromTerminal()) {
+            Print(stderr, QStringLiteral("Der Schlüssel wird abgeleitet (etwa eine Sekunde) ...\n"));
+        }
+        result = kdbx::WriteKdbxFile(NativePath(output), payload, password, kdbx::CalibrateKdf());
+    } catch (const std::bad_alloc&) {
+        result.status = EVaultStatus::kOutOfMemory;
+    } catch (const std::exception&) {
+        result.status = EVaultStatus::kGeneralError;
+    }
+    wipe();
+    if (!result.ok()) {
+        throw VaultError(result, output, true);
+    }
+    Print(stderr, (data.GetEntryCount() == 1 ? QStringLiteral("%1 Eintrag nach %2 geschrieben.\n")
+                                             : QStringLiteral("%1 Einträge nach %2 geschrieben.\n"))
+                      .arg(data.GetEntryCount())
+                      .arg(output));
+    return kSuccess;
+}
+
 // One subcommand: its synopsis, description, options and positional arguments.
 struct SCommand {
     const char* name;
@@ -307,7 +381,10 @@ constexpr SCommand kCommands[] = {
      "Hängt einen Eintrag an; legt VAULT an, wenn es die Datei noch nicht gibt.\n"
      "Ohne --password wird das Passwort des Eintrags abgefragt wie das des Tresors."},
     {"rm", "rm VAULT POS", "Löscht den Eintrag an Position POS."},
-    {"export", "export VAULT [--format json|csv]", "Gibt alle Einträge auf der Standardausgabe aus."},
+    {"export", "export VAULT [--format json|csv | --format kdbx --output FILE [--force]]",
+     "Gibt alle Einträge auf der Standardausgabe aus. Mit --format kdbx schreibt es sie\n"
+     "verschlüsselt in die KDBX-4-Datei FILE (für KeePassXC, KeePass und verwandte Programme);\n"
+     "nach dem Passwort des Tresors wird das neue Passwort zweimal abgefragt."},
     {"import", "import VAULT FILE [--format json|csv] [--append | --replace]",
      "Schreibt die Einträge von FILE in einen neuen Tresor VAULT. Einen vorhandenen ergänzt\n"
      "--append (fragt sein Passwort), --replace ersetzt ihn (der alte kommt nach VAULT.bak)."},
@@ -381,10 +458,16 @@ int RunCommand(const SCommand& command, QStringList args) {
              QStringLiteral("Ersetzt den vorhandenen Tresor; seine bisherigen Bytes kommen zuerst nach "
                             "VAULT.bak.")});
     }
+    if (name == QLatin1StringView("export")) {
+        parser.addOption({QStringLiteral("output"), QStringLiteral("Die KDBX-Datei, die geschrieben wird."),
+                          QStringLiteral("FILE")});
+        parser.addOption({QStringLiteral("force"), QStringLiteral("Ersetzt eine vorhandene KDBX-Datei.")});
+    }
     if (isExchange) {
-        parser.addOption({QStringLiteral("format"),
-                          QStringLiteral("json oder csv (Vorgabe: json; beim Import csv für *.csv)."),
-                          QStringLiteral("FORMAT")});
+        parser.addOption(
+            {QStringLiteral("format"),
+             QStringLiteral("json oder csv (Vorgabe: json; beim Import csv für *.csv); kdbx beim Export."),
+             QStringLiteral("FORMAT")});
     }
 
     args[0] = QStringLiteral("zelmora-cli ") + name;
@@ -510,6 +593,12 @@ int RunCommand(const SCommand& command, QStringList args) {
     }
 
     if (name == QLatin1StringView("export")) {
+        if (parser.value(QStringLiteral("format")).toLower() == QLatin1StringView("kdbx")) {
+            return ExportKdbx(vault, parser);
+        }
+        if (parser.isSet(QStringLiteral("output")) || parser.isSet(QStringLiteral("force"))) {
+            throw SExit{kUsageError, QStringLiteral("--output und --force gelten nur für --format kdbx.")};
+        }
         const EExchangeFormat format = ParseFormat(parser, QString());
         OpenVault(vault, data, openPrompt);
         WriteOut(ExportEntries(data, format));

@@ -1,6 +1,9 @@
 #include "document/zelmora_doc.h"
 
+#include "cli/kdbx_writer.h"
+#include "dialogs/kdbx_password_dlg.h"
 #include "dialogs/password_dlg.h"
+#include "platform/busy_progress.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
@@ -10,7 +13,10 @@
 #include "vault/vault_file.h"
 
 #include <cerrno>
+#include <memory>
+#include <new>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -296,4 +302,72 @@ void CZelmoraDoc::OnFileSendMail() {
         }
     });
     process->start(program, {u"--attach"_s, attachment});
+}
+
+void CZelmoraDoc::OnFileExportKdbx() {
+    const QString title = u"Als KDBX exportieren"_s;
+    // Proposed: the vault's name with ".kdbx", beside the vault.
+    const QFileInfo vault(GetPathName());
+    const QString proposal = GetPathName().isEmpty()
+                                 ? QString()
+                                 : vault.absoluteDir().filePath(vault.completeBaseName() + u".kdbx"_s);
+    const QString path = AskSaveFileName(
+        MainWindow(), title, {u"KDBX-Dateien (*.kdbx)"_s, u"Alle Dateien (*)"_s}, u"kdbx"_s, proposal);
+    if (path.isEmpty()) {
+        return;
+    }
+    if (QFileInfo::exists(path) &&
+        ZMessageBox(u"%1 ist bereits vorhanden.\nSoll die Datei ersetzt werden?"_s.arg(
+                        QDir::toNativeSeparators(path)),
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning,
+                    MainWindow()) != QMessageBox::Yes) {
+        return;
+    }
+    CKdbxPasswordDlg dlg(MainWindow());
+    if (dlg.DoModal() != zid::IDOK) {
+        return;
+    }
+
+    // The texts are taken here, on this thread; the worker sees only the payload.
+    const QString name = GetPathName().isEmpty() ? GetTitle() : vault.completeBaseName();
+    std::unique_ptr<kdbx::CKdbxPayload> payload;
+    SVaultResult result;
+    try {
+        payload = std::make_unique<kdbx::CKdbxPayload>(m_data, name.toStdString());
+    } catch (const std::bad_alloc&) {
+        result.status = EVaultStatus::kOutOfMemory;
+    } catch (const std::exception&) {
+        result.status = EVaultStatus::kGeneralError;
+    }
+    if (payload) {
+        const std::string corePath = PathToCore(path);
+        RunWithProgress(MainWindow(), title,
+                        u"Der Schlüssel für %1 wird abgeleitet ..."_s.arg(QFileInfo(path).fileName()), [&] {
+                            result = kdbx::WriteKdbxFile(corePath, *payload, dlg.m_strPassword,
+                                                         kdbx::CalibrateKdf());
+                        });
+    }
+    SecureWipe(dlg.m_strPassword);
+    if (!result.ok()) {
+        ReportError(result, path, true);
+        return;
+    }
+    QString text = (payload->EntryCount() == 1 ? u"%1 Eintrag wurde nach %2 exportiert."_s
+                                               : u"%1 Einträge wurden nach %2 exportiert."_s)
+                       .arg(payload->EntryCount())
+                       .arg(QDir::toNativeSeparators(path));
+    if (const int dropped = payload->DroppedCount()) {
+        QStringList positions;
+        for (const kdbx::SDropped& d : payload->Dropped()) {
+            const QString p = QString::number(d.position + 1);
+            if (!positions.contains(p)) {
+                positions.append(p);
+            }
+        }
+        text +=
+            u"\n\n%1 Steuerzeichen, die eine KDBX-Datei nicht aufnehmen kann, wurden ausgelassen "
+            u"(Eintrag %2)."_s.arg(dropped)
+                .arg(positions.join(u", "_s));
+    }
+    ZMessageBox(text, QMessageBox::Ok, QMessageBox::Information, MainWindow());
 }

@@ -46,6 +46,8 @@ public:
     void OnOpenLastFile();
     void OnChangePassword();
     void OnFileSendMail();
+    // Ours: the entries, under a new password, into a KDBX 4 file for KeePassXC and KeePass.
+    void OnFileExportKdbx();
 
     // The mail program (a name looked up in PATH, or a path); tests put a recorder in its place.
     static void SetMailProgram(const QString& program);

@@ -13,6 +13,6 @@ QStringList VaultFileFilters();
 // An empty text when cancelled.
 QString AskOpenFileName(QWidget* parent, const QStringList& filters);
 // defaultSuffix without the dot, or empty; replacing an existing file is not asked about here.
-// initialPath, when given, is selected as the dialog opens.
+// initialPath, when given, is the file the dialog proposes, selected as it opens.
 QString AskSaveFileName(QWidget* parent, const QString& title, const QStringList& filters,
                         const QString& defaultSuffix, const QString& initialPath = QString());

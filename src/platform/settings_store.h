@@ -23,6 +23,9 @@ constexpr const char* kSectionPassword = "Password";
 constexpr const char* kHideTyping = "HideTyping";                // password dialog
 constexpr const char* kHideTypingAddSite = "HideTypingAddSite";  // entry dialog
 
+// Ours: the password dialog of the KDBX export keeps its "unsichtbar" box here (kHideTyping).
+constexpr const char* kSectionKdbxExport = "KdbxExport";
+
 // A section literally named "General": QSettings keeps it apart from the values of the key itself.
 constexpr const char* kSectionGeneral = "General";
 constexpr const char* kLastFile = "LastFile";

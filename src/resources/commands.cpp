@@ -14,6 +14,11 @@ const std::vector<SCommandInfo>& CommandTable() {
         {ID_FILE_SAVE, "S&peichern\tStrg+S", "Speichert das aktive Dokument.\nSpeichern", "Ctrl+S", nullptr},
         {ID_FILE_SAVE_AS, "Speichern &unter...",
          "Speichert das aktive Dokument unter neuem Namen.\nSpeichern unter", "", ":/icons/file-save-as.svg"},
+        // Ours: the way to KeePassXC, KeePass and the programs of that family.
+        {ID_FILE_EXPORT_KDBX, "Als &KDBX exportieren...",
+         "Schreibt alle Einträge verschlüsselt in eine KDBX-Datei für KeePassXC und KeePass.\nAls KDBX "
+         "exportieren",
+         "", nullptr},
         {ID_FILE_PRINT, "&Drucken...\tStrg+P", "Druckt das aktive Dokument.\nDrucken", "Ctrl+P",
          ":/icons/print.svg"},
         {ID_FILE_PRINT_PREVIEW, "Sei&tenansicht", "Zeigt ganze Seiten an.\nSeitenansicht", "", nullptr},
@@ -83,8 +88,9 @@ const SCommandInfo* FindCommand(int id) {
 const std::vector<SMenuInfo>& MainMenu() {
     static const std::vector<SMenuInfo> menu = {
         {"&Datei",
-         {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW,
-          ID_FILE_PRINT_SETUP, 0, ID_FILE_SEND_MAIL, 0, ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}},
+         {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_EXPORT_KDBX, 0, ID_FILE_PRINT,
+          ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP, 0, ID_FILE_SEND_MAIL, 0, ID_FILE_MRU_FILE1, 0,
+          ID_APP_EXIT}},
         {"&Eintrag",
          {ID_ENTRY_NEW, ID_ENTRY_DELETE, ID_ENTRY_CHANGE, ID_ENTRY_DUPLICATE, 0, ID_CHANGE_PASSWORD}},
         {"&Kopiere",

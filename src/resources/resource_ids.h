@@ -98,4 +98,12 @@ constexpr int IDC_OPT_DBLCLICK_WEB = 1024;
 constexpr int IDC_ABOUT_WEB = 1002;
 constexpr int IDC_ABOUT_MAIL = 1003;
 
+// Ours: the export to KDBX 4, its command in "&Datei" and its password dialog.
+constexpr int ID_FILE_EXPORT_KDBX = 32800;
+constexpr int IDD_KDBX_PASSWORD = 140;
+constexpr int IDC_KDBX_PASSWORD = 1101;
+constexpr int IDC_KDBX_REPEAT = 1102;
+constexpr int IDC_KDBX_HIDE = 1103;
+constexpr int IDC_KDBX_HINT = 1104;
+
 }  // namespace zid

@@ -122,7 +122,8 @@ TEST(HelpPageTest, TheBuildPutsAWellFormedManualOfEveryMenuCommandNextToTheProgr
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString() << " line " << xml.lineNumber();
     const QString commands =
-        u"Neu|Öffnen...|Speichern|Speichern unter...|Drucken...|Seitenansicht|Druckereinrichtung...|"
+        u"Neu|Öffnen...|Speichern|Speichern unter...|Als KDBX "
+        u"exportieren...|Drucken...|Seitenansicht|Druckereinrichtung...|"
         u"Nachricht senden...|Letzte Datei|Beenden|Neue|Löschen|Ändern...|Verdoppeln|Passwort "
         u"ändern...|Seite|"
         u"Name|Passwort|Kommentar|Lösche Zwischenablage|Symbolleiste|Statusleiste|Optionen ...|Refresh|Hilfe|"
