@@ -81,3 +81,26 @@ ended() {
 vault_csv() {  # vault_csv VAULT PASSWORD
     printf '%s\n' "$2" | "$cli" export "$1" --format csv | tr -d '\r'
 }
+
+# Types text into the focused window.  xdotool cannot type every character the keyboard map lacks
+# or holds only on a shifted level (ä is lost now and then in Xvfb), so those are pasted from the
+# clipboard one at a time, as a user with another keyboard would paste them.
+type_text() {
+    local text=$1 run=
+    while [ -n "$text" ]; do
+        local c=${text:0:1}
+        text=${text:1}
+        if [ "$(printf '%s' "$c" | LC_ALL=C wc -c)" -eq 1 ]; then
+            run+=$c
+            continue
+        fi
+        [ -n "$run" ] && xdotool type --delay 20 "$run"
+        run=
+        printf '%s' "$c" | xclip -selection clipboard 2>/dev/null
+        wait_for clipboard_is "$c"
+        xdotool key ctrl+v
+        sleep 0.1
+    done
+    [ -n "$run" ] && xdotool type --delay 20 "$run"
+    return 0
+}

@@ -19,8 +19,8 @@ xdotool key Return   # the proposal: Tresor.kdbx beside the vault
 wait_for window_gone "^Als KDBX exportieren$" || true
 dialog=$(wait_window '^Als KDBX exportieren$') || fail "password dialog"
 activate "$dialog"
-xdotool type --delay 20 "$new"; xdotool key Tab
-xdotool type --delay 20 "$new"; xdotool key Return
+type_text "$new"; xdotool key Tab
+type_text "$new"; xdotool key Return
 done_box=$(wait_window '^Zelmora$') || fail "the export's message"
 activate "$done_box"
 xdotool key Return
