@@ -69,28 +69,3 @@ bool IsStorableText(const QString& text) {
     return true;
 }
 
-CVaultTextValidator::CVaultTextValidator(QObject* parent) : QValidator(parent) {}
-
-// Dropping the refused characters here, rather than answering Invalid, lets a paste of mixed text
-// keep what can be stored instead of losing the whole paste.
-QValidator::State CVaultTextValidator::validate(QString& input, int& pos) const {
-    if (IsStorableText(input)) {
-        return Acceptable;
-    }
-    QString kept;
-    kept.reserve(input.size());
-    int newPos = 0;
-    for (qsizetype i = 0; i < input.size();) {
-        const qsizetype start = i;
-        const char32_t cp = NextCodePoint(input, i);
-        if (cp1252::IsStorable(cp)) {
-            kept.append(input.mid(start, i - start));
-        }
-        if (i <= pos) {
-            newPos = static_cast<int>(kept.size());
-        }
-    }
-    input = kept;
-    pos = newPos;
-    return Acceptable;
-}

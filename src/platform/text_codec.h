@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QString>
-#include <QValidator>
 
 #include <string>
 
@@ -18,11 +17,3 @@ std::string TextToVault(const QString& text, bool* ok = nullptr);
 
 bool IsStorableText(const QString& text);
 
-// Refuses, as they are typed or pasted, characters that a vault text cannot hold.  A paste keeps
-// its storable characters; the cursor stays where the kept ones end.
-class CVaultTextValidator : public QValidator {
-    Q_OBJECT
-public:
-    explicit CVaultTextValidator(QObject* parent = nullptr);
-    State validate(QString& input, int& pos) const override;
-};

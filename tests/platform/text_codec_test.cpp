@@ -2,12 +2,6 @@
 
 #include "vault/cp1252.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QtTest/QTest>
-
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -16,23 +10,6 @@ namespace {
 
 std::string Std(const QString& s) {
     return s.toStdString();
-}
-
-// Types one character at a time as a keyboard with that character would.
-void Type(QLineEdit& edit, const QString& text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text.mid(i, n));
-        QApplication::sendEvent(&edit, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text.mid(i, n));
-        QApplication::sendEvent(&edit, &release);
-        i += n - 1;
-    }
-}
-
-void Paste(QLineEdit& edit, const QString& text) {
-    QApplication::clipboard()->setText(text);
-    QTest::keyClick(&edit, Qt::Key_V, Qt::ControlModifier);
 }
 
 }  // namespace
@@ -83,25 +60,4 @@ TEST(TextCodec, CharactersWithoutAByteAreRefused) {
         EXPECT_EQ(ok, TextFromVault(c.kept) == c.text) << Std(c.text);
     }
     EXPECT_TRUE(IsStorableText(QString()));
-}
-
-TEST(VaultTextValidator, RefusesUnstorableCharactersAsTheyAreTypedOrPasted) {
-    QLineEdit edit;
-    edit.setValidator(new CVaultTextValidator(&edit));
-    edit.show();
-
-    Type(edit, u"Gr\u00FC\u00DF\u2603e \u20AC\U0001F600!"_s);
-    EXPECT_EQ(Std(edit.text()), Std(u"Gr\u00FC\u00DFe \u20AC!"_s));
-
-    edit.setText(u"xy"_s);
-    edit.setCursorPosition(1);
-    Paste(edit, u"\u2603A\u00E9\U0001F600B\u2603"_s);
-    EXPECT_EQ(Std(edit.text()), Std(u"xA\u00E9By"_s));
-    EXPECT_EQ(edit.cursorPosition(), 4);  // after what was kept of the paste
-
-    // A paste of nothing storable changes nothing.
-    Paste(edit, u"\u2603\u2603"_s);
-    EXPECT_EQ(Std(edit.text()), Std(u"xA\u00E9By"_s));
-    EXPECT_EQ(edit.cursorPosition(), 4);
-    EXPECT_TRUE(edit.hasAcceptableInput());
 }
