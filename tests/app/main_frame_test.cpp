@@ -49,8 +49,8 @@ TEST_F(MainFrameTest, ToolBarHasThirteenButtonsAndTheLockInSevenGroupsWithTheirP
     // The lock joins the password change, which has a key now; the padlock is the lock's.
     EXPECT_EQ(buttons, 14);
     EXPECT_EQ(groups, 7);
-    EXPECT_EQ(tips[8], u"Tresor sperren"_s);
-    EXPECT_EQ(tips[9], u"Passwort ändern/setzen"_s);
+    EXPECT_EQ(tips[9], u"Tresor sperren"_s);
+    EXPECT_EQ(tips[10], u"Passwort ändern/setzen"_s);
     EXPECT_EQ(Action(zid::ID_FILE_LOCK)->shortcut(), QKeySequence(u"Ctrl+L"_s));
     EXPECT_EQ(tips[1], u"Neues Dokument"_s);
     EXPECT_EQ(tips[3], u"Speichern unter"_s) << "the save button saves under a new name";
