@@ -65,6 +65,7 @@ bench: build
 	$(BUILD)/bin/zelmora-bench-core
 	@if [ -x $(BUILD)/bin/zelmora-bench-list ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-list; fi
 	@if [ -x $(BUILD)/bin/zelmora-bench-open ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-open; fi
+	@if [ -x $(BUILD)/bin/zelmora-bench-lock ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-lock; fi
 	@if [ -x $(BUILD)/bin/zelmora-bench-kdbx ]; then $(BUILD)/bin/zelmora-bench-kdbx; fi
 
 # The Debian package build/zelmora_1.10_amd64.deb, checked with lintian, appstreamcli and
