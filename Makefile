@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 30
 DEB_PACKAGES := cmake make g++ pkg-config ca-certificates \
                 qt6-base-dev libx11-dev qt6-translations-l10n libqt6svg6 fonts-dejavu-core xdg-utils poppler-utils \
                 xvfb xauth openbox xdotool xclip x11-utils \
-                dbus-daemon shared-mime-info \
+                dbus-daemon dbus-bin shared-mime-info python3 \
                 libgtest-dev libgmock-dev libbenchmark-dev libssl-dev libargon2-dev zlib1g-dev \
                 keepassxc python3-pykeepass \
                 clang libclang-rt-14-dev librsvg2-bin appstream desktop-file-utils
@@ -65,6 +65,7 @@ bench: build
 	$(BUILD)/bin/zelmora-bench-core
 	@if [ -x $(BUILD)/bin/zelmora-bench-list ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-list; fi
 	@if [ -x $(BUILD)/bin/zelmora-bench-open ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-open; fi
+	@if [ -x $(BUILD)/bin/zelmora-bench-lock ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-lock; fi
 	@if [ -x $(BUILD)/bin/zelmora-bench-kdbx ]; then $(BUILD)/bin/zelmora-bench-kdbx; fi
 
 # The Debian package build/zelmora_1.10_amd64.deb, checked with lintian, appstreamcli and

@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/zelmora_app.h"
 #include "platform/product.h"
+#include "vault/heap_hygiene.h"
 #include "vault/process_hardening.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ bool PrintedHelp(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
     // Vault texts must never land in a core file or be read by a debugger of the same user.
     DisableCoreDumpsInReleaseBuilds();
+    // Freed blocks are filled, so that a locked vault leaves no text behind in them.
+    FillFreedMemory(true);
     if (PrintedHelp(argc, argv)) {
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }

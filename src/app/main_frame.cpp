@@ -35,8 +35,10 @@ namespace {
 
 const QString kIdle = u"Bereit"_s;
 
+}  // namespace
+
 // Commands that act on the selected row.
-bool NeedsSelection(int id) {
+bool CMainFrame::NeedsSelection(int id) {
     switch (id) {
         case zid::ID_ENTRY_CHANGE:
         case zid::ID_ENTRY_DELETE:
@@ -50,6 +52,8 @@ bool NeedsSelection(int id) {
             return false;
     }
 }
+
+namespace {
 
 // The show states of the stored placement.
 constexpr int kShowNormal = 1;
@@ -124,6 +128,7 @@ CMainFrame::CMainFrame(CZelmoraDoc& doc, QWidget* parent)
     CreateToolBar();
     CreateStatusBar();
     ConnectCommands();
+    CreateSafety();
 
     connect(m_view, &CZelmoraView::messageText, this, &CMainFrame::SetMessageText);
     connect(m_view, &CZelmoraView::commandStateChanged, this, &CMainFrame::UpdateCommandUI);
@@ -194,7 +199,11 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::ConnectCommands() {
     const auto on = [this](int id, auto handler) {
-        connect(m_actions->Get(id), &QAction::triggered, this, [this, handler] {
+        connect(m_actions->Get(id), &QAction::triggered, this, [this, id, handler] {
+            // A key may reach a command the locked vault has disabled only a moment ago.
+            if (m_doc.IsLocked() && NeedsEntries(id)) {
+                return;
+            }
             handler();
             UpdateCommandUI();
         });
@@ -252,10 +261,11 @@ void CMainFrame::UpdateCommandUI() {
     recent->setText(files.IsEmpty() ? u"Letzte Datei"_s : files.MenuText());
     m_actions->Get(zid::ID_VIEW_TOOLBAR)->setChecked(!m_toolBar->isHidden());
     m_actions->Get(zid::ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    UpdateSafetyCommands();
 }
 
 void CMainFrame::UpdateTitle() {
-    setWindowTitle(m_doc.GetTitle() + u" - "_s + QString::fromLatin1(product::kAppTitle));
+    setWindowTitle(m_doc.GetTitle() + LockedCaption() + u" - "_s + QString::fromLatin1(product::kAppTitle));
 }
 
 void CMainFrame::SetMessageText(const QString& text) {

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 class CCommandActions;
+class CLockCoordinator;
 class CZelmoraDoc;
 class CZelmoraView;
 class QLabel;
@@ -38,6 +39,12 @@ public:
     // Section of the tool bar's and status bar's state.
     static QString BarStateSection();
 
+    // Ours: the lock's triggers and the unlock.
+    CLockCoordinator& Lock() const { return *m_lock; }
+    // Commands a locked vault disables (they need its entries).
+    static bool NeedsEntries(int id);
+    static bool NeedsSelection(int id);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -52,6 +59,10 @@ private:
     void ConnectCommands();
     void UpdateTitle();
     void UpdateLockPanes();
+    // Ours: lock, clipboard pane, "Sicherheit" and the hidden passwords (frame_safety.cpp).
+    void CreateSafety();
+    void UpdateSafetyCommands();
+    QString LockedCaption() const;
     void RestorePlacement(int& showCommand);
     // The frame's width on each side of the window, as the window manager draws it (estimated
     // before the window was first shown).
@@ -64,4 +75,6 @@ private:
     QLabel* m_message = nullptr;
     QLabel* m_lockPanes[3] = {};
     bool m_bFirstActivation = true;
+    CLockCoordinator* m_lock = nullptr;
+    QLabel* m_clipboardPane = nullptr;
 };

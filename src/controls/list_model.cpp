@@ -1,9 +1,12 @@
 #include "controls/list_model.h"
 
 #include "controls/sort_compare.h"
+#include "platform/text_wipe.h"
 
 #include <algorithm>
 #include <numeric>
+
+const QString CListModel::kMask = QStringLiteral("\u2022\u2022\u2022\u2022\u2022\u2022");
 
 CListModel::CListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -21,7 +24,7 @@ QVariant CListModel::data(const QModelIndex& index, int role) const {
     }
     switch (role) {
         case Qt::DisplayRole:
-            return m_rows[index.row()].texts[index.column()];
+            return ShownText(index.row(), index.column());
         case Qt::TextAlignmentRole: {
             const Qt::Alignment h = index.column() == 0 ? Qt::AlignLeft : m_columns[index.column()].format;
             return QVariant::fromValue(h | Qt::AlignVCenter);
@@ -122,6 +125,30 @@ bool CListModel::SetText(int row, int column, const QString& text) {
     return true;
 }
 
+QString CListModel::ShownText(int row, int column) const {
+    if (!ValidRow(row) || !ValidColumn(column)) {
+        return QString();
+    }
+    const QString& text = m_rows[row].texts[column];
+    return m_columns[column].masked && !text.isEmpty() ? kMask : text;
+}
+
+void CListModel::WipeAllRows() {
+    const bool batch = m_bBatch;
+    if (!batch) {
+        beginResetModel();
+    }
+    for (Row& r : m_rows) {
+        for (QString& text : r.texts) {
+            WipeText(text);
+        }
+    }
+    std::vector<Row>().swap(m_rows);
+    if (!batch) {
+        endResetModel();
+    }
+}
+
 quintptr CListModel::Data(int row) const {
     return ValidRow(row) ? m_rows[row].data : 0;
 }
@@ -201,7 +228,7 @@ bool CListModel::SetColumn(int pos, const Column& column) {
     m_columns[pos] = column;
     emit headerDataChanged(Qt::Horizontal, pos, pos);
     if (!m_rows.empty()) {
-        emit dataChanged(index(0, pos), index(RowCount() - 1, pos), {Qt::TextAlignmentRole});
+        emit dataChanged(index(0, pos), index(RowCount() - 1, pos), {Qt::TextAlignmentRole, Qt::DisplayRole});
     }
     return true;
 }

@@ -26,7 +26,11 @@ public:
         QString title;
         Qt::Alignment format = Qt::AlignLeft;  // horizontal alignment of the cells; column 0 is always left
         int subItem = 0;                       // kept for the owner; cells are addressed by position
+        bool masked = false;                   // ours: the cells show kMask, the texts stay for sorting
     };
+
+    // What a masked cell shows instead of a text that is not empty; its length tells nothing.
+    static const QString kMask;
 
     explicit CListModel(QObject* parent = nullptr);
 
@@ -48,9 +52,13 @@ public:
     int InsertRow(int row, const QString& text);
     bool RemoveRow(int row);
     void RemoveAllRows();
+    // Ours: every text is zeroed before the rows go (they may hold vault texts).
+    void WipeAllRows();
 
     // Out of range gives the empty text or 0; setting out of range fails.
     QString Text(int row, int column) const;
+    // The text as the cell shows it: kMask in a masked column.
+    QString ShownText(int row, int column) const;
     bool SetText(int row, int column, const QString& text);
     quintptr Data(int row) const;
     bool SetData(int row, quintptr data);

@@ -153,6 +153,26 @@ bool CSortListCtrl::SetColumnWidth(int pos, int width) {
     return true;
 }
 
+bool CSortListCtrl::SetColumnMasked(int pos, bool masked) {
+    const CListModel::Column* column = m_model->ColumnAt(pos);
+    if (!column) {
+        return false;
+    }
+    if (column->masked != masked) {
+        CListModel::Column changed = *column;
+        changed.masked = masked;
+        m_model->SetColumn(pos, changed);
+        m_titleTip->hide();
+        viewport()->update();
+    }
+    return true;
+}
+
+bool CSortListCtrl::IsColumnMasked(int pos) const {
+    const CListModel::Column* column = m_model->ColumnAt(pos);
+    return column && column->masked;
+}
+
 int CSortListCtrl::FindColumn(const QString& title) const {
     for (int i = 0; i < m_model->ColumnCount(); ++i) {
         if (m_model->ColumnAt(i)->title == title) {
@@ -201,6 +221,11 @@ bool CSortListCtrl::DeleteItem(int row) {
 
 void CSortListCtrl::DeleteAllItems() {
     m_model->RemoveAllRows();
+}
+
+void CSortListCtrl::WipeAllItems() {
+    m_titleTip->Forget();
+    m_model->WipeAllRows();
 }
 
 QString CSortListCtrl::GetItemText(int row, int column) const {
@@ -319,7 +344,8 @@ void CSortListCtrl::ShowCellTip(const QPoint& pos) {
     if (!index.isValid()) {
         return;
     }
-    const QString text = m_model->Text(index.row(), index.column());
+    // What the cell shows: a masked password never reaches the tip.
+    const QString text = m_model->ShownText(index.row(), index.column());
     if (text.isEmpty()) {
         return;
     }

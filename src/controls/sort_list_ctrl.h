@@ -68,6 +68,10 @@ public:
     bool SetColumnTitle(int pos, const QString& title);
     bool SetColumnFormat(int pos, Qt::Alignment format);
     bool SetColumnWidth(int pos, int width);
+    // Ours: a masked column shows "••••••" for every text that is not empty, in its cells and tips;
+    // GetItemText and sorting still see the texts.  The flag moves with the column.
+    bool SetColumnMasked(int pos, bool masked);
+    bool IsColumnMasked(int pos) const;
     // Position of the first column titled exactly title (case-sensitive), or -1.
     int FindColumn(const QString& title) const;
     // Moves column from with its title, width, format and texts to the boundary left of column to
@@ -90,6 +94,8 @@ public:
     int InsertItem(int row, const QString& text);  // returns the new row's position, clamped to the ends
     bool DeleteItem(int row);
     void DeleteAllItems();
+    // Ours: the rows go with every text zeroed first, and the title tip forgets its text.
+    void WipeAllItems();
     QString GetItemText(int row, int column) const;
     bool SetItemText(int row, int column, const QString& text);
     quintptr GetItemData(int row) const;

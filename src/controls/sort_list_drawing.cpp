@@ -49,7 +49,7 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
     const QRect label(left + stateWidth, top, firstWidth - stateWidth, height);
 
     const QFontMetrics metrics(font());
-    const QString labelText = m_model->Text(row, 0);
+    const QString labelText = m_model->ShownText(row, 0);
     const int offset = TextInset();
 
     QRect hilite = label;
@@ -97,7 +97,7 @@ void CSortListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
         if (m_nHighlight == kHighlightLabel) {
             painter->fillRect(cell, window);
         }
-        DrawCellText(painter, metrics, CellTextRect(cell, column), m_model->Text(row, column),
+        DrawCellText(painter, metrics, CellTextRect(cell, column), m_model->ShownText(row, column),
                      GetColumnFormat(column));
     }
 

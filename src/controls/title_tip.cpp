@@ -1,5 +1,7 @@
 #include "controls/title_tip.h"
 
+#include "platform/text_wipe.h"
+
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QFontMetrics>
@@ -23,6 +25,11 @@ CTitleTip::CTitleTip(QWidget* parent)
             hide();
         }
     });
+}
+
+void CTitleTip::Forget() {
+    hide();
+    WipeText(m_strText);
 }
 
 void CTitleTip::SetBackgroundColor(const QColor& color) {

@@ -36,6 +36,8 @@ public:
     // every pointer move it sees, so that a tip never outlives the cell it stands for.
     bool Holds(const QPoint& global) const;
     QString Text() const { return m_strText; }
+    // Ours: hides the tip and zeroes the text it showed.
+    void Forget();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -11,6 +11,7 @@
 #include "resources/resource_ids.h"
 #include "vault/secure_wipe.h"
 #include "vault/vault_file.h"
+#include "vault/vault_seal.h"
 
 #include <cerrno>
 #include <memory>
@@ -104,6 +105,9 @@ void CZelmoraDoc::TakeReadContent() {
 }
 
 SVaultResult CZelmoraDoc::WriteDocument(const QString& path) {
+    if (IsLocked()) {
+        return WriteSealed(path);
+    }
     return SaveVaultFile(PathToCore(path), m_data);
 }
 
@@ -236,6 +240,9 @@ void CZelmoraDoc::OnFileSaveAs() {
 }
 
 void CZelmoraDoc::OnChangePassword() {
+    if (IsLocked()) {
+        return;
+    }
     if (GetVaultPasswordLength() != 0 &&
         ZMessageBox(u"Du hast schon ein Passwort für diese Datei, bist Du sicher das Du das ändern willst?"_s,
                     QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon,
@@ -255,6 +262,9 @@ void CZelmoraDoc::OnChangePassword() {
 }
 
 void CZelmoraDoc::OnFileSendMail() {
+    if (IsLocked()) {
+        return;
+    }
     QString program = MailProgram();
     if (!QFileInfo(program).isAbsolute()) {
         program = QStandardPaths::findExecutable(program);
@@ -305,6 +315,9 @@ void CZelmoraDoc::OnFileSendMail() {
 }
 
 void CZelmoraDoc::OnFileExportKdbx() {
+    if (IsLocked()) {
+        return;
+    }
     const QString title = u"Als KDBX exportieren"_s;
     // Proposed: the vault's name with ".kdbx", beside the vault.
     const QFileInfo vault(GetPathName());

@@ -13,6 +13,7 @@
 #include "vault/vault_data.h"
 
 class QTemporaryDir;
+struct SSealedVault;
 
 class CZelmoraDoc : public CDocument {
     Q_OBJECT
@@ -49,13 +50,30 @@ public:
     // Ours: the entries, under a new password, into a KDBX 4 file for KeePassXC and KeePass.
     void OnFileExportKdbx();
 
+    // Ours: the lock.  While locked the vault exists only as its file's bytes under the vault
+    // password (a save writes them as they are); its texts and the password are wiped.
+    bool IsLocked() const { return m_pSealed != nullptr; }
+    // A vault password is set and the vault is not locked yet.
+    bool CanLock() const;
+    // False (nothing changed) when the vault cannot be sealed; the reason is reported.
+    bool Lock();
+    // False, and still locked, when password is not the vault's.
+    bool Unlock(const std::string& password);
+    // The new-document step also ends a lock: what was locked is gone then.
+    void OnNewDocument() override;
+
     // The mail program (a name looked up in PATH, or a path); tests put a recorder in its place.
     static void SetMailProgram(const QString& program);
+
+signals:
+    // Before the texts are wiped: the views drop what they show of them.
+    void aboutToLock();
+    void lockChanged(bool locked);
 
 protected:
     bool PrepareOpenRoute(const QString& path) override;
     bool ReadDocument(const QString& path, SVaultResult& result) override;
-    void DeleteContents() override { RemoveAllEntries(); }
+    void DeleteContents() override;
     void TakeReadContent() override;
     SVaultResult WriteDocument(const QString& path) override;
     QString FailureDetail(const SVaultResult& result) const override;
@@ -77,4 +95,8 @@ private:
     std::string m_strOpenPassword;        // the password the next read starts with
     std::unique_ptr<CVaultData> m_pRead;  // what the last read gave, until it is taken
     std::unique_ptr<QTemporaryDir> m_mailDir;
+    std::unique_ptr<SSealedVault> m_pSealed;  // while locked
+
+    SVaultResult WriteSealed(const QString& path) const;
+    void DropSeal();
 };

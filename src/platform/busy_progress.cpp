@@ -1,5 +1,7 @@
 #include "platform/busy_progress.h"
 
+#include "platform/modal.h"
+
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QProgressDialog>
@@ -36,6 +38,8 @@ void RunWithProgress(QWidget* parent, const QString& title, const QString& text,
     progress.setMinimumDuration(0);
     progress.setValue(0);
 
+    // Counted as open, so that a lock waits for the work to end; it cannot be cancelled.
+    const CModalRun run(nullptr);
     QEventLoop loop;
     const std::unique_ptr<QThread> thread(QThread::create(work));
     // Queued to this thread: a worker that ends before exec() still ends the loop.

@@ -22,5 +22,9 @@ QMessageBox::StandardButton ZMessageBox(const QString& text,
                                         QMessageBox::Icon icon = QMessageBox::NoIcon,
                                         QWidget* parent = nullptr);
 
+// What Escape gives for these buttons: Cancel, else No, else OK.  Also the answer of a box that
+// the lock closes, or that starts while it closes them.
+QMessageBox::StandardButton EscapeButton(QMessageBox::StandardButtons buttons);
+
 // Replaces the real boxes while set (an empty function restores them).
 void SetMessageBoxAnswer(MessageBoxAnswer answer);

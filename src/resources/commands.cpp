@@ -19,6 +19,11 @@ const std::vector<SCommandInfo>& CommandTable() {
          "Schreibt alle Einträge verschlüsselt in eine KDBX-Datei für KeePassXC und KeePass.\nAls KDBX "
          "exportieren",
          "", nullptr},
+        // Ours: the lock, with the padlock; the password change has a key.
+        {ID_FILE_LOCK, "Tresor &sperren\tStrg+L",
+         "Sperrt den Tresor: die Einträge bleiben verschlüsselt, bis das Passwort eingegeben wird.\nTresor "
+         "sperren",
+         "Ctrl+L", ":/icons/lock.svg"},
         {ID_FILE_PRINT, "&Drucken...\tStrg+P", "Druckt das aktive Dokument.\nDrucken", "Ctrl+P",
          ":/icons/print.svg"},
         {ID_FILE_PRINT_PREVIEW, "Sei&tenansicht", "Zeigt ganze Seiten an.\nSeitenansicht", "", nullptr},
@@ -64,6 +69,14 @@ const std::vector<SCommandInfo>& CommandTable() {
          nullptr},
         {ID_OPTIONS, "Optionen ...\tF10", "Zeigt den Optionen Dialog an.\nOptionen", "F10",
          ":/icons/options.svg"},
+        // Ours: the settings of section "Security" and the hidden passwords.
+        {ID_SECURITY, "&Sicherheit...",
+         "Zeigt den Sicherheit Dialog an: Zwischenablage, Sperren und verborgene Passwörter.\nSicherheit", "",
+         nullptr},
+        {ID_HIDE_PASSWORDS, "Passwörter &verbergen",
+         "Zeigt in der Liste •••••• statt der "
+         "Passwörter.\nPasswörter verbergen",
+         "", nullptr},
         // The label shows F5, yet no key is bound to it.
         {ID_REFRESH, "Refresh\tF5", "Refreschen der Ansicht\nAktualisieren", "", nullptr},
         // "&?"
@@ -88,14 +101,15 @@ const SCommandInfo* FindCommand(int id) {
 const std::vector<SMenuInfo>& MainMenu() {
     static const std::vector<SMenuInfo> menu = {
         {"&Datei",
-         {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_EXPORT_KDBX, 0, ID_FILE_PRINT,
-          ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP, 0, ID_FILE_SEND_MAIL, 0, ID_FILE_MRU_FILE1, 0,
-          ID_APP_EXIT}},
+         {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_EXPORT_KDBX, 0, ID_FILE_LOCK, 0,
+          ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP, 0, ID_FILE_SEND_MAIL, 0,
+          ID_FILE_MRU_FILE1, 0, ID_APP_EXIT}},
         {"&Eintrag",
          {ID_ENTRY_NEW, ID_ENTRY_DELETE, ID_ENTRY_CHANGE, ID_ENTRY_DUPLICATE, 0, ID_CHANGE_PASSWORD}},
         {"&Kopiere",
          {ID_COPY_SEITE, ID_COPY_NAME, ID_COPY_PASSWORT, ID_COPY_KOMMENTAR, 0, ID_CLEAR_CLIPBOARD}},
-        {"&Ansicht", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_OPTIONS, ID_REFRESH}},
+        {"&Ansicht",
+         {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_OPTIONS, ID_SECURITY, ID_REFRESH, 0, ID_HIDE_PASSWORDS}},
         {"&?", {ID_HELP_PAGE, ID_UPDATE_CHECK, ID_APP_ABOUT}},
     };
     return menu;
@@ -116,6 +130,7 @@ const std::vector<int>& ToolBarButtons() {
         ID_ENTRY_CHANGE,
         ID_ENTRY_DUPLICATE,
         0,
+        ID_FILE_LOCK,
         ID_CHANGE_PASSWORD,
         0,
         ID_OPTIONS,

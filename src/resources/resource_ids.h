@@ -106,4 +106,15 @@ constexpr int IDC_KDBX_REPEAT = 1102;
 constexpr int IDC_KDBX_HIDE = 1103;
 constexpr int IDC_KDBX_HINT = 1104;
 
+// Ours: everyday safety.  The lock in "&Datei", the "Sicherheit" dialog and the hidden passwords
+// in "&Ansicht".
+constexpr int ID_FILE_LOCK = 32820;
+constexpr int ID_SECURITY = 32821;
+constexpr int ID_HIDE_PASSWORDS = 32822;
+constexpr int IDD_SECURITY = 150;
+constexpr int IDC_SEC_CLIPBOARD_SECONDS = 1201;
+constexpr int IDC_SEC_LOCK_ON_SCREEN_LOCK = 1202;
+constexpr int IDC_SEC_LOCK_MINUTES = 1203;
+constexpr int IDC_SEC_HIDE_PASSWORDS = 1204;
+
 }  // namespace zid

@@ -22,6 +22,10 @@ void CVaultData::RemoveEntryAt(int position) {
     m_arrEntries.erase(m_arrEntries.begin() + position);
 }
 
+void CVaultData::ReplaceEntryAt(int position, CEntry entry) {
+    m_arrEntries[static_cast<std::size_t>(position)] = std::move(entry);
+}
+
 void CVaultData::RemoveAllEntries() {
     m_arrEntries.clear();
 }

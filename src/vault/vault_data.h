@@ -21,6 +21,8 @@ public:
     void AddEntry(std::string seite, std::string name, std::string passwort, std::string kommentar);
     // Removes the entry; the ones behind it move down by one.  Does not touch the modified flag.
     void RemoveEntryAt(int position);
+    // Puts entry in the place of the one at position; does not touch the modified flag.
+    void ReplaceEntryAt(int position, CEntry entry);
     // Removes every entry.  Does not touch the modified flag.
     void RemoveAllEntries();
     // Drops the entries from position `count` on (used to undo a read that turned out wrong).

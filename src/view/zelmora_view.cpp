@@ -5,23 +5,23 @@
 #include "dialogs/options_dlg.h"
 #include "document/zelmora_doc.h"
 #include "online/online_commands.h"
+#include "platform/clipboard_guard.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "platform/text_codec.h"
 #include "platform/web_launcher.h"
 #include "resources/commands.h"
 #include "resources/resource_ids.h"
+#include "view/locked_panel.h"
 #include "view/print_entry_list.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMimeData>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -61,7 +61,9 @@ CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
     : QWidget(parent),
       m_doc(doc),
       m_list(new CSortListCtrl(this)),
-      m_printer(std::make_unique<CEntryListPrinter>()) {
+      m_printer(std::make_unique<CEntryListPrinter>()),
+      m_clipboard(new CClipboardGuard(this)),
+      m_lockedPanel(new CLockedPanel(m_list->viewport())) {
     m_list->setObjectName(u"entryList"_s);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -75,6 +77,9 @@ CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
             &CZelmoraView::commandStateChanged);
     connect(&m_doc, &CDocument::updateViews, this, &CZelmoraView::FillList);
     connect(&m_doc, &CDocument::initialUpdate, this, &CZelmoraView::OnInitialUpdate);
+    connect(&m_doc, &CZelmoraDoc::aboutToLock, this, &CZelmoraView::OnAboutToLock);
+    connect(&m_doc, &CZelmoraDoc::lockChanged, this, &CZelmoraView::OnLockChanged);
+    connect(m_lockedPanel, &CLockedPanel::unlockRequested, this, &CZelmoraView::unlockRequested);
 }
 
 CZelmoraView::~CZelmoraView() = default;
@@ -267,7 +272,9 @@ void CZelmoraView::FillList() {
         m_list->SetItemData(row, static_cast<quintptr>(i));
     }
     m_list->EndFill();
-    emit messageText(SummaryText(count, m_doc.GetVaultPasswordLength()));
+    ApplyPasswordMask();
+    emit messageText(m_doc.IsLocked() ? u"Der Tresor ist gesperrt."_s
+                                      : SummaryText(count, m_doc.GetVaultPasswordLength()));
     emit commandStateChanged();
 }
 
@@ -389,31 +396,15 @@ void CZelmoraView::OnCopyField(int commandId) {
 }
 
 void CZelmoraView::CopyToClipboard(const std::string& text) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard) {
-        return;
-    }
-    auto* data = new QMimeData;
-    m_strLastCopied = TextFromVault(text);
-    data->setText(m_strLastCopied);
-    data->setData(QString::fromLatin1(kPasswordHintType), QByteArrayLiteral("secret"));
-    clipboard->setMimeData(data, QClipboard::Clipboard);
+    m_clipboard->Copy(TextFromVault(text));
 }
 
 void CZelmoraView::ClearOwnClipboard() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard || m_strLastCopied.isEmpty()) {
-        return;
-    }
-    const QMimeData* data = clipboard->mimeData(QClipboard::Clipboard);
-    if (data && data->hasFormat(QString::fromLatin1(kPasswordHintType)) && data->text() == m_strLastCopied) {
-        clipboard->clear(QClipboard::Clipboard);
-    }
-    m_strLastCopied.clear();
+    m_clipboard->ClearOwn();
 }
 
 void CZelmoraView::OnClearClipboard() {
-    CopyToClipboard(std::string());
+    m_clipboard->PutEmptyText();
 }
 
 void CZelmoraView::OnRefresh() {
@@ -533,6 +524,10 @@ bool CZelmoraView::eventFilter(QObject* watched, QEvent* event) {
                     break;
                 case Qt::Key_Return:
                 case Qt::Key_Enter:
+                    if (m_doc.IsLocked()) {
+                        emit unlockRequested();
+                        return true;
+                    }
                     OnListDoubleClick();
                     return true;
                 case Qt::Key_Delete:

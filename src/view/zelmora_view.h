@@ -12,8 +12,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+class CClipboardGuard;
 class CEntryListPrinter;
+class CLockedPanel;
 class CSortListCtrl;
 class CZelmoraDoc;
 class QAction;
@@ -79,14 +82,21 @@ public:
     void CopyToClipboard(const std::string& text);
     // At exit: a clipboard that still holds what was copied last is emptied.
     void ClearOwnClipboard();
+    // The copy's countdown, for the status bar.
+    CClipboardGuard& Clipboard() const { return *m_clipboard; }
 
-    // The MIME type that keeps clipboard histories from storing a copied text.
-    static constexpr const char* kPasswordHintType = "x-kde-passwordManagerHint";
+    // Ours: "Passwörter &verbergen" switched, and the Passwort column masked as "HidePasswords" says.
+    void OnToggleHidePasswords();
+    void ApplyPasswordMask();
+    // While locked: the empty list with its "Entsperren" button.
+    CLockedPanel& LockedPanel() const { return *m_lockedPanel; }
 
 signals:
     void messageText(const QString& text);
     // Selection changed or rows refilled: the enabling of the commands may change.
     void commandStateChanged();
+    // "Entsperren" or Return while locked.
+    void unlockRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,10 +121,26 @@ private:
     QMenu* BuildContextMenu(bool hasSelection);
     QAction* Action(int id) const { return m_actions ? m_actions(id) : nullptr; }
 
+    // The lock: what the list showed is noted (sort, selection, scroll; entries by their positions,
+    // nothing of their texts) and wiped, and comes back.
+    struct SLockedList {
+        QString sortTitle;
+        bool sortAscending = true;
+        std::vector<quintptr> selected;
+        quintptr current = 0;
+        bool hasCurrent = false;
+        int scroll = 0;
+    };
+    void OnAboutToLock();
+    void OnLockChanged(bool locked);
+    void RestoreListState(const SLockedList& state);
+
     CZelmoraDoc& m_doc;
     CSortListCtrl* m_list;
     ActionLookup m_actions;
     std::unique_ptr<CEntryListPrinter> m_printer;
-    QString m_strLastCopied;    // what this program put on the clipboard last
+    CClipboardGuard* m_clipboard;
+    CLockedPanel* m_lockedPanel;
+    std::unique_ptr<SLockedList> m_pLockedList;
     QStringList m_builtTitles;  // the column titles as the last initial update built them
 };

@@ -32,7 +32,7 @@ namespace {
 
 class MainFrameTest : public AppTest {};
 
-TEST_F(MainFrameTest, ToolBarHasThirteenButtonsInSevenGroupsWithTheirPrompts) {
+TEST_F(MainFrameTest, ToolBarHasThirteenButtonsAndTheLockInSevenGroupsWithTheirPrompts) {
     auto* bar = Frame().findChild<QToolBar*>(u"toolBar"_s);
     ASSERT_NE(bar, nullptr);
     int buttons = 0;
@@ -46,8 +46,12 @@ TEST_F(MainFrameTest, ToolBarHasThirteenButtonsInSevenGroupsWithTheirPrompts) {
             tips << action->toolTip();
         }
     }
-    EXPECT_EQ(buttons, 13);
+    // The lock joins the password change, which has a key now; the padlock is the lock's.
+    EXPECT_EQ(buttons, 14);
     EXPECT_EQ(groups, 7);
+    EXPECT_EQ(tips[9], u"Tresor sperren"_s);
+    EXPECT_EQ(tips[10], u"Passwort ändern/setzen"_s);
+    EXPECT_EQ(Action(zid::ID_FILE_LOCK)->shortcut(), QKeySequence(u"Ctrl+L"_s));
     EXPECT_EQ(tips[1], u"Neues Dokument"_s);
     EXPECT_EQ(tips[3], u"Speichern unter"_s) << "the save button saves under a new name";
 

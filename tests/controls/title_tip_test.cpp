@@ -231,3 +231,45 @@ TEST_F(TitleTipTest, TheWheelScrollsTheListAndHidesTheTip) {
     EXPECT_FALSE(tip->isVisible());
     EXPECT_GT(list.verticalScrollBar()->value(), 0);
 }
+
+TEST_F(TitleTipTest, AMaskedColumnShowsBulletsNeverRevealsItsTextAndStillSorts) {
+    list.SetItemText(5, 1, u"zz-geheim"_s);
+    list.SetItemText(4, 1, QString());
+    const unsigned char types[] = {1, 1, 1};
+    list.SetColumnTypes(types, 3);
+    list.EnableSort(true);
+    ASSERT_TRUE(list.SetColumnMasked(1, true));
+    Move(viewport, Cell(2, 1).center());
+    EXPECT_FALSE(tip->isVisible()) << "the bullets fit; the text would not";
+    const QModelIndex cut = list.model()->index(2, 1);
+    EXPECT_EQ(cut.data().toString(), u"••••••"_s);
+    EXPECT_EQ(list.model()->index(4, 1).data().toString(), QString()) << "an empty text stays empty";
+    EXPECT_EQ(list.GetItemText(2, 1), kLong) << "the owner still reads the text";
+    // The rows draw the bullets only: two different texts look alike.
+    list.SetHighlightMode(CSortListCtrl::kHighlightFull);
+    const auto drawn = [&](int row, int column) { return viewport->grab(Cell(row, column)).toImage(); };
+    EXPECT_EQ(drawn(5, 1), drawn(6, 1));
+    list.SetColumnMasked(1, false);
+    EXPECT_NE(drawn(5, 1), drawn(6, 1));
+    list.SetColumnMasked(1, true);
+    // The flag moves with its column, and sorting goes by the texts.
+    list.MoveColumn(1, 0);
+    EXPECT_TRUE(list.IsColumnMasked(0));
+    EXPECT_FALSE(list.IsColumnMasked(1));
+    ASSERT_TRUE(list.SortByColumn(0, false));
+    EXPECT_EQ(list.GetItemText(0, 0), u"zz-geheim"_s);
+    list.SetColumnMasked(0, false);
+
+    // Wiped: the rows go, and so does the tip's text.
+    int longRow = 0;
+    while (list.GetItemText(longRow, 2) != kLong + kLong) {
+        ++longRow;
+    }
+    list.scrollTo(list.model()->index(longRow, 2));
+    Move(viewport, Cell(longRow, 2).center());
+    ASSERT_TRUE(tip->isVisible());
+    list.WipeAllItems();
+    EXPECT_EQ(list.GetItemCount(), 0);
+    EXPECT_FALSE(tip->isVisible());
+    EXPECT_TRUE(tip->Text().isEmpty());
+}

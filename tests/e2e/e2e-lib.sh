@@ -104,3 +104,40 @@ type_text() {
     [ -n "$run" ] && xdotool type --delay 20 "$run"
     return 0
 }
+
+# How often the texts (UTF-8 arguments) stand in the writable memory of process PID, as Windows-1252
+# or UTF-8 bytes or as UTF-16: what an attacker with root's rights reads from /proc/PID/mem.
+memory_count() {  # memory_count PID TEXT...
+    python3 - "$@" <<'PY'
+import re, sys
+pid, texts = sys.argv[1], sys.argv[2:]
+needles = set()
+for t in texts:
+    for enc in ("cp1252", "utf-8", "utf-16-le"):
+        needles.add(t.encode(enc))
+count = 0
+with open(f"/proc/{pid}/maps") as maps, open(f"/proc/{pid}/mem", "rb", 0) as mem:
+    for line in maps:
+        parts = line.split()
+        if not parts[1].startswith("rw"):
+            continue
+        start, end = (int(x, 16) for x in parts[0].split("-"))
+        try:
+            mem.seek(start)
+            data = mem.read(end - start)
+        except OSError:
+            continue
+        for n in needles:
+            count += data.count(n)
+print(count)
+PY
+}
+
+# A session bus of the scenario's own; DBUS_SESSION_BUS_ADDRESS points to it, the trap ends it.
+start_session_bus() {
+    local out
+    out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) || fail "dbus-daemon"
+    export DBUS_SESSION_BUS_ADDRESS=$(printf '%s\n' "$out" | sed -n 1p)
+    bus_pid=$(printf '%s\n' "$out" | sed -n 2p)
+    trap 'kill "$bus_pid" 2>/dev/null; e2e_cleanup' EXIT
+}
