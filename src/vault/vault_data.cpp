@@ -18,6 +18,20 @@ void CVaultData::AddEntry(std::string seite, std::string name, std::string passw
     m_bModified = true;
 }
 
+void CVaultData::ReplaceEntries(std::vector<CEntry> entries) {
+    m_arrEntries.swap(entries);
+    // The old entries wipe their texts as they go, last to first.
+    while (!entries.empty()) {
+        entries.pop_back();
+    }
+}
+
+std::vector<CEntry> CVaultData::TakeEntries() {
+    std::vector<CEntry> taken;
+    taken.swap(m_arrEntries);
+    return taken;
+}
+
 void CVaultData::RemoveEntryAt(int position) {
     m_arrEntries.erase(m_arrEntries.begin() + position);
 }

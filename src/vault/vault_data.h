@@ -19,6 +19,11 @@ public:
 
     // Appends a new entry at position count and sets the modified flag, also while reading a file.
     void AddEntry(std::string seite, std::string name, std::string passwort, std::string kommentar);
+    const std::vector<CEntry>& Entries() const { return m_arrEntries; }
+    // The entries become these (a merge's result).  Does not touch the modified flag.
+    void ReplaceEntries(std::vector<CEntry> entries);
+    // The entries, moved out; the data is left without any.
+    std::vector<CEntry> TakeEntries();
     // Removes the entry; the ones behind it move down by one.  Does not touch the modified flag.
     void RemoveEntryAt(int position);
     // Puts entry in the place of the one at position; does not touch the modified flag.

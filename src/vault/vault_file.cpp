@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "vault/secure_wipe.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
@@ -279,9 +281,11 @@ int OpenForReading(const std::string& path, CFd& fd, struct stat& st) {
 }
 
 // The atomic save: the content goes into a temporary file next to the target, which then replaces
-// it by a rename.
+// it by a rename.  With bytes and written given (bytes being what content writes), written
+// receives the new file's identity.
 SVaultResult SaveAtomically(const std::string& path,
-                            const std::function<SVaultResult(CArchiveWriter&)>& content) {
+                            const std::function<SVaultResult(CArchiveWriter&)>& content,
+                            const std::string* bytes = nullptr, SFileIdentity* written = nullptr) {
     try {
         if (path.empty()) {
             return FileErrorResult(ENOENT);
@@ -317,6 +321,11 @@ SVaultResult SaveAtomically(const std::string& path,
         CFd fd(rawFd);
         CTempFile temp(std::move(tempPath));
         SVaultResult result = WriteTemp(fd.Get(), replacing ? &old : nullptr, content);
+        // Taken after the last write and fsync: the rename keeps inode and modification time.
+        if (result.ok() && written &&
+            !FileIdentityOfDescriptor(fd.Get(), bytes->data(), bytes->size(), *written)) {
+            result = FileErrorResult(errno);
+        }
         if (fd.Close() != 0 && result.ok()) {
             result = FileErrorResult(errno);
         }
@@ -390,16 +399,69 @@ SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data) {
     return SaveAtomically(path, [&](CArchiveWriter& ar) { return WriteVault(ar, data); });
 }
 
-SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes) {
-    return SaveAtomically(path, [&](CArchiveWriter& ar) {
-        ar.Write(bytes.data(), bytes.size());
-        ar.Flush();
-        SVaultResult result;
-        if (ar.Status() != EStreamStatus::kOk) {
-            result = FileErrorResult(ar.Errno());
+SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes, SFileIdentity* written) {
+    return SaveAtomically(
+        path,
+        [&](CArchiveWriter& ar) {
+            ar.Write(bytes.data(), bytes.size());
+            ar.Flush();
+            SVaultResult result;
+            if (ar.Status() != EStreamStatus::kOk) {
+                result = FileErrorResult(ar.Errno());
+            }
+            return result;
+        },
+        &bytes, written);
+}
+
+SVaultResult ReadFileBytes(const std::string& path, std::string& bytes, SFileIdentity& identity) {
+    SecureWipe(bytes);
+    identity = SFileIdentity();
+    CFd fd;
+    struct stat st;
+    if (const int error = OpenForReading(path, fd, st)) {
+        return FileErrorResult(error);
+    }
+    // Room for what fstat said and one byte more, to notice a file that grew meanwhile; a larger
+    // buffer is a new one, and the old one is wiped, never left to the allocator.
+    std::string buffer;
+    try {
+        buffer.resize(static_cast<std::size_t>(st.st_size) + 1);
+        std::size_t have = 0;
+        for (;;) {
+            if (have == buffer.size()) {
+                std::string larger;
+                larger.resize(buffer.size() * 2);
+                larger.replace(0, have, buffer, 0, have);
+                SecureWipe(buffer);
+                buffer.swap(larger);
+            }
+            const ssize_t n = read(fd.Get(), &buffer[have], buffer.size() - have);
+            if (n < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                const int error = errno;
+                SecureWipe(buffer);
+                return FileErrorResult(error);
+            }
+            if (n == 0) {
+                break;
+            }
+            have += static_cast<std::size_t>(n);
         }
-        return result;
-    });
+        if (!FileIdentityOfDescriptor(fd.Get(), buffer.data(), have, identity)) {
+            const int error = errno;
+            SecureWipe(buffer);
+            return FileErrorResult(error);
+        }
+        buffer.resize(have);  // shrinking keeps the buffer
+        bytes.swap(buffer);
+        return {};
+    } catch (const std::bad_alloc&) {
+        SecureWipe(buffer);
+        return StatusResult(EVaultStatus::kOutOfMemory);
+    }
 }
 
 std::string VaultErrorTemplate(const SVaultResult& result, bool saving) {

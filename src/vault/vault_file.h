@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "vault/file_identity.h"
 #include "vault/vault_data.h"
 #include "vault/vault_format.h"
 
@@ -35,8 +36,15 @@ bool IsEncryptedVaultFile(const std::string& path);
 // is refused as access denied.
 SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data);
 
-// Writes bytes to path with the same atomic save (for a byte-exact copy of a vault file).
-SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes);
+// Writes bytes to path with the same atomic save (for a byte-exact copy of a vault file).  written,
+// when given, receives the identity of the file that now stands at path, taken from the file
+// itself before it replaced the old one.
+SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes,
+                           SFileIdentity* written = nullptr);
+
+// The whole content of the file at path (the same refusals as LoadVaultFile) and the identity of
+// the very file it came from.  bytes is wiped first and on failure.
+SVaultResult ReadFileBytes(const std::string& path, std::string& bytes, SFileIdentity& identity);
 
 // The message template (code page 1252, "%1" stands for the path) for a failed open or save.
 // Empty for kOk.
