@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "cli/exchange.h"
 #include "cli/kdbx_writer.h"
@@ -23,6 +24,7 @@
 #include "vault/secure_wipe.h"
 #include "vault/vault_data.h"
 #include "vault/vault_file.h"
+#include "vault/vault_lock.h"
 
 namespace {
 
@@ -165,18 +167,23 @@ std::string AskPassword(const QString& prompt) {
     return cp;
 }
 
-// Opens an existing vault with the password asked for it.
-void OpenVault(const QString& path, CVaultData& data, const QString& prompt) {
+// Asks the password of an existing vault.  A FIFO or a device is refused before anything is asked
+// or read.
+std::string AskVaultPassword(const QString& path, const QString& prompt) {
     if (!PathExists(path)) {
         throw VaultError(FileErrorResult(ENOENT), path, false);
     }
-    // A FIFO or a device is refused before anything is asked or read.
     if (const SVaultResult access = CheckVaultFileReadable(NativePath(path)); !access.ok()) {
         throw VaultError(access, path, false);
     }
-    std::string password = AskPassword(prompt.arg(path));
+    return AskPassword(prompt.arg(path));
+}
+
+// Reads the vault with password, which is wiped.
+void ReadVaultWith(const QString& path, CVaultData& data, std::string& password) {
     if (password.empty() && IsEncryptedVaultFile(NativePath(path))) {
         // Read as plain texts, its cipher records would be written back re-encrypted or trimmed.
+        SecureWipe(password);
         throw SExit{
             kWrongPassword,
             QStringLiteral("%1 ist verschlüsselt. Geben Sie das Passwort des Tresors ein.").arg(path)};
@@ -190,8 +197,36 @@ void OpenVault(const QString& path, CVaultData& data, const QString& prompt) {
     data.SetModified(false);
 }
 
-// Asks a new vault password (twice when a person types it) and sets it.
-void ChooseNewPassword(const QString& path, CVaultData& data) {
+// Opens an existing vault with the password asked for it.
+void OpenVault(const QString& path, CVaultData& data, const QString& prompt) {
+    std::string password = AskVaultPassword(path, prompt);
+    ReadVaultWith(path, data, password);
+}
+
+// How long a write waits for another Zelmora process that is writing the same vault.
+constexpr int kLockWaitMs = 10000;
+
+// Takes the lock that every Zelmora process holds around its read-modify-write of the vault, so
+// that two writers at once cannot lose one's change.  Taken after the passwords were asked: a
+// person typing must not keep the others waiting.
+void LockVault(const QString& path, CVaultLock& lock) {
+    switch (lock.Acquire(NativePath(path), kLockWaitMs)) {
+        case ELockStatus::kLocked:
+            return;
+        case ELockStatus::kTimeout:
+            throw SExit{kFileError,
+                        QStringLiteral("%1 wird gerade von einem anderen Programm geändert. Nach %2 Sekunden "
+                                       "Warten aufgegeben; nichts wurde geschrieben.")
+                            .arg(path)
+                            .arg(kLockWaitMs / 1000)};
+        case ELockStatus::kError:
+            // No lock file beside the vault (a folder we may not write): the save says why it fails.
+            return;
+    }
+}
+
+// Asks a new vault password (twice when a person types it).
+std::string AskNewPassword(const QString& path) {
     std::string password =
         AskPassword(QStringLiteral("Neues Passwort für %1 (leer: unverschlüsselt): ").arg(path));
     if (PasswordsFromTerminal()) {
@@ -208,9 +243,25 @@ void ChooseNewPassword(const QString& path, CVaultData& data) {
         throw SExit{kUsageError,
                     QStringLiteral("Geben Sie bitte nicht mehr als %1 Zeichen ein.").arg(kMaxPasswordLength)};
     }
-    data.SetVaultPassword(password);
-    SecureWipe(password);
+    return password;
 }
+
+// Reads the vault once to tell a wrong password before more is asked; the lock's read comes later.
+void CheckVaultPassword(const QString& path, const std::string& password) {
+    CVaultData check;
+    std::string copy = password;
+    ReadVaultWith(path, check, copy);
+}
+
+// A password that is wiped whatever way the command ends.
+struct SSecret {
+    std::string text;
+    SSecret() = default;
+    explicit SSecret(std::string t) : text(std::move(t)) {}
+    SSecret(const SSecret&) = delete;
+    SSecret& operator=(const SSecret&) = delete;
+    ~SSecret() { SecureWipe(text); }
+};
 
 // Encrypted fields come back without trailing white space; say so before it happens.
 void WarnAboutTrailingSpace(const CVaultData& data) {
@@ -569,14 +620,22 @@ int RunCommand(const SCommand& command, QStringList args) {
                              QString::number(cp, 16).toUpper().rightJustified(4, QLatin1Char('0')))};
             }
         }
-        if (PathExists(vault)) {
-            OpenVault(vault, data, openPrompt);
-        } else {
-            ChooseNewPassword(vault, data);
+        const bool exists = PathExists(vault);
+        SSecret password(exists ? AskVaultPassword(vault, openPrompt) : AskNewPassword(vault));
+        if (exists && askEntryPassword) {
+            CheckVaultPassword(vault, password.text);
         }
         if (askEntryPassword) {
             // Asked like the vault password, after it: an option would show it in the process list.
             texts[2] = AskPassword(QStringLiteral("Passwort des Eintrags: "));
+        }
+        CVaultLock lock;
+        LockVault(vault, lock);
+        // Read under the lock: what another writer saved meanwhile stays.
+        if (PathExists(vault)) {
+            ReadVaultWith(vault, data, password.text);
+        } else {
+            data.SetVaultPassword(password.text);
         }
         data.AddEntry(texts[0], texts[1], texts[2], texts[3]);
         SecureWipe(texts[2]);
@@ -586,7 +645,10 @@ int RunCommand(const SCommand& command, QStringList args) {
     }
 
     if (name == QLatin1StringView("rm")) {
-        OpenVault(vault, data, openPrompt);
+        SSecret password(AskVaultPassword(vault, openPrompt));
+        CVaultLock lock;
+        LockVault(vault, lock);
+        ReadVaultWith(vault, data, password.text);
         data.RemoveEntryAt(ParsePosition(pos[1], data));
         SaveVault(vault, data);
         return kSuccess;
@@ -633,10 +695,13 @@ int RunCommand(const SCommand& command, QStringList args) {
         if (!ImportEntries(input, format, entries, error)) {
             throw SExit{kFileError, source + QStringLiteral(": ") + error};
         }
+        SSecret password(exists && append ? AskVaultPassword(vault, openPrompt) : AskNewPassword(vault));
+        CVaultLock lock;
+        LockVault(vault, lock);
         if (exists && append) {
-            OpenVault(vault, data, openPrompt);
+            ReadVaultWith(vault, data, password.text);
         } else {
-            ChooseNewPassword(vault, data);
+            data.SetVaultPassword(password.text);
         }
         data.ReserveEntries(static_cast<std::size_t>(data.GetEntryCount()) + entries.size());
         for (SFields& f : entries) {
@@ -652,8 +717,13 @@ int RunCommand(const SCommand& command, QStringList args) {
     }
 
     // passwd
-    OpenVault(vault, data, QStringLiteral("Altes Passwort für %1: "));
-    ChooseNewPassword(vault, data);
+    SSecret old(AskVaultPassword(vault, QStringLiteral("Altes Passwort für %1: ")));
+    CheckVaultPassword(vault, old.text);
+    SSecret chosen(AskNewPassword(vault));
+    CVaultLock lock;
+    LockVault(vault, lock);
+    ReadVaultWith(vault, data, old.text);
+    data.SetVaultPassword(chosen.text);
     SaveVault(vault, data);
     return kSuccess;
 }

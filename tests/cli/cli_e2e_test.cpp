@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -301,6 +302,56 @@ TEST_F(CliTest, EditingCommands) {
               0);
     EXPECT_TRUE(QFileInfo(Tmp("link.zlm")).isSymLink());
     EXPECT_EQ(Cli({QStringLiteral("list"), v}, "Neu\n").out, QByteArray("0\tmail\t\t\n1\tvia\t\t\n"));
+}
+
+TEST_F(CliTest, TwentyAddsStartedAtOnceOnOneVaultLoseNoEntry) {
+    const QString v = Tmp("geteilt.zlm");
+    // Large enough that each run's read-modify-write takes a while, so that the runs overlap.
+    QJsonArray many;
+    for (int i = 0; i < 3000; ++i) {
+        many.append(QJsonArray{QStringLiteral("alt%1").arg(i), QStringLiteral("n"), QStringLiteral("p"),
+                               QStringLiteral("k")});
+    }
+    Write(Tmp("alt.json"), ImportJson(many));
+    ASSERT_EQ(Cli({QStringLiteral("import"), v, Tmp("alt.json")}, "pw\n").code, 0);
+    ASSERT_TRUE(QFile::remove(Tmp("alt.json")));
+    // The password is there before each run starts: all of them go at once.
+    Write(Tmp("pw.txt"), "pw\n");
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < 20; ++i) {
+        auto p = std::make_unique<QProcess>();
+        p->setStandardInputFile(Tmp("pw.txt"));
+        p->start(QStringLiteral(ZELMORA_CLI_PATH),
+                 {QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("eintrag%1").arg(i),
+                  QStringLiteral("--password"), QStringLiteral("x")});
+        runs.push_back(std::move(p));
+    }
+    for (auto& p : runs) {
+        ASSERT_TRUE(p->waitForFinished(60000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    ASSERT_TRUE(QFile::remove(Tmp("pw.txt")));
+    const SRun list = Cli({QStringLiteral("list"), v}, "pw\n");
+    QStringList sites;
+    for (const QByteArray& line : list.out.split('\n')) {
+        if (!line.isEmpty()) {
+            sites << QString::fromUtf8(line.split('\t').value(1));
+        }
+    }
+    sites.sort();
+    QStringList expected;
+    for (int i = 0; i < 3000; ++i) {
+        expected << QStringLiteral("alt%1").arg(i);
+    }
+    for (int i = 0; i < 20; ++i) {
+        expected << QStringLiteral("eintrag%1").arg(i);
+    }
+    expected.sort();
+    EXPECT_EQ(sites.size(), expected.size());
+    EXPECT_TRUE(sites == expected);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList(QStringLiteral("geteilt.zlm")))
+        << "no lock or temporary file is left";
 }
 
 TEST_F(CliTest, ListShowsControlCharactersAsEscapes) {
