@@ -3,6 +3,7 @@
 #include "cli/kdbx_writer.h"
 #include "dialogs/kdbx_password_dlg.h"
 #include "dialogs/password_dlg.h"
+#include "document/vault_sync.h"
 #include "platform/busy_progress.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
@@ -12,6 +13,7 @@
 #include "vault/secure_wipe.h"
 #include "vault/vault_file.h"
 #include "vault/vault_seal.h"
+#include "vault/vault_snapshot.h"
 
 #include <cerrno>
 #include <memory>
@@ -35,7 +37,7 @@ QString& MailProgram() {
 
 }  // namespace
 
-CZelmoraDoc::CZelmoraDoc(QObject* parent) : CDocument(parent) {}
+CZelmoraDoc::CZelmoraDoc(QObject* parent) : CDocument(parent), m_sync(new CVaultSync(*this)) {}
 
 CZelmoraDoc::~CZelmoraDoc() {
     // A mail program still starting keeps running after Zelmora ends, and keeps its attachment.
@@ -78,8 +80,9 @@ bool CZelmoraDoc::ReadDocument(const QString& path, SVaultResult& result) {
     auto read = std::make_unique<CVaultData>();
     read->SetVaultPassword(m_strOpenPassword);
     SecureWipe(m_strOpenPassword);
+    CVaultSnapshot snapshot;
     for (;;) {
-        result = LoadVaultFile(corePath, *read);
+        result = LoadVaultSnapshot(corePath, *read, snapshot);
         if (result.status != EVaultStatus::kWrongPassword) {
             break;
         }
@@ -94,6 +97,7 @@ bool CZelmoraDoc::ReadDocument(const QString& path, SVaultResult& result) {
         }
     }
     m_pRead = std::move(read);
+    m_sync->Read(path, std::move(snapshot), result.ok());
     return true;
 }
 
@@ -102,13 +106,19 @@ void CZelmoraDoc::TakeReadContent() {
         m_data.TakeContent(*m_pRead);
         m_pRead.reset();
     }
+    m_sync->ReadTaken();
 }
 
 SVaultResult CZelmoraDoc::WriteDocument(const QString& path) {
     if (IsLocked()) {
         return WriteSealed(path);
     }
-    return SaveVaultFile(PathToCore(path), m_data);
+    return m_sync->Write(path, m_data);
+}
+
+bool CZelmoraDoc::SaveToPath(const QString& path) {
+    return m_sync->Save(path, [this, &path] { return OnSaveDocument(path); }) ==
+           CVaultSync::ESaveResult::kSaved;
 }
 
 QString CZelmoraDoc::FailureDetail(const SVaultResult& result) const {
@@ -196,7 +206,12 @@ void CZelmoraDoc::OnOpenLastFile() {
 }
 
 void CZelmoraDoc::SaveWithBackup(const QString& path, bool takePath) {
-    const bool saved = OnSaveDocument(path);
+    const CVaultSync::ESaveResult outcome =
+        m_sync->Save(path, [this, &path] { return OnSaveDocument(path); });
+    if (outcome == CVaultSync::ESaveResult::kCancelled) {
+        return;  // nothing written, no copy either
+    }
+    const bool saved = outcome == CVaultSync::ESaveResult::kSaved;
     if (takePath) {
         SetPathName(path);  // also after a failed save, so that the next save tries the same name
     }

@@ -12,6 +12,7 @@
 #include "platform/document.h"
 #include "vault/vault_data.h"
 
+class CVaultSync;
 class QTemporaryDir;
 struct SSealedVault;
 
@@ -65,6 +66,10 @@ public:
     // The mail program (a name looked up in PATH, or a path); tests put a recorder in its place.
     static void SetMailProgram(const QString& program);
 
+    // Ours: the file watched, reloaded and merged when another program changes it.
+    CVaultSync& Sync() const { return *m_sync; }
+    bool SaveToPath(const QString& path) override;
+
 signals:
     // Before the texts are wiped: the views drop what they show of them.
     void aboutToLock();
@@ -79,6 +84,8 @@ protected:
     QString FailureDetail(const SVaultResult& result) const override;
 
 private:
+    friend class CVaultSync;
+
     // The path as written by "Speichern &unter...": ".zlm" appended unless it ends so already.
     static QString WithVaultExtension(const QString& path);
     // Saves to path (taking it as the document's path when asked) and, when "Bak" is set, to
@@ -99,4 +106,5 @@ private:
 
     SVaultResult WriteSealed(const QString& path) const;
     void DropSeal();
+    CVaultSync* m_sync;  // a child
 };

@@ -2,9 +2,9 @@
 // opened again with the password.
 #include "document/zelmora_doc.h"
 
+#include "document/vault_sync.h"
 #include "platform/message_box.h"
 #include "vault/heap_hygiene.h"
-#include "vault/vault_file.h"
 #include "vault/vault_seal.h"
 
 using namespace Qt::StringLiterals;
@@ -30,6 +30,7 @@ bool CZelmoraDoc::Lock() {
         return false;
     }
     emit aboutToLock();
+    m_sync->Seal(m_data.GetVaultPassword());
     const bool modified = IsModified();
     m_data.RemoveAllEntries();
     m_data.SetVaultPassword(std::string());
@@ -45,9 +46,16 @@ bool CZelmoraDoc::Unlock(const std::string& password) {
         return true;
     }
     if (!UnsealVault(*m_pSealed, password, m_data).ok()) {
+        // Locked because the file's password changed elsewhere: the new one opens the file.
+        if (m_sync->UnlockFromFile(password)) {
+            m_pSealed.reset();
+            emit lockChanged(false);
+            return true;
+        }
         return false;
     }
     m_pSealed.reset();
+    m_sync->Unseal(password);
     emit lockChanged(false);
     return true;
 }
@@ -65,10 +73,11 @@ void CZelmoraDoc::DeleteContents() {
 void CZelmoraDoc::DropSeal() {
     if (m_pSealed) {
         m_pSealed.reset();
+        m_sync->DropSeal();
         emit lockChanged(false);
     }
 }
 
 SVaultResult CZelmoraDoc::WriteSealed(const QString& path) const {
-    return SaveFileBytes(PathToCore(path), m_pSealed->image);
+    return m_sync->WriteBytes(path, m_pSealed->image);
 }

@@ -35,6 +35,7 @@ void CDocument::SetPathName(const QString& path) {
     m_strPathName = path;
     m_recentFiles.Add(path);
     SetTitle(QFileInfo(path).fileName());
+    emit pathChanged();
 }
 
 QString CDocument::FileErrorMessage(const SVaultResult& result, const QString& path, bool saving) {
@@ -89,6 +90,7 @@ bool CDocument::OnSaveDocument(const QString& path) {
 void CDocument::OnNewDocument() {
     m_strPathName.clear();
     SetModifiedFlag(false);
+    emit pathChanged();
 }
 
 QString CDocument::DisplayName() const {
@@ -117,7 +119,7 @@ bool CDocument::SaveModified() {
 
 bool CDocument::DoFileSave() {
     if (!m_strPathName.isEmpty()) {
-        return OnSaveDocument(m_strPathName);
+        return SaveToPath(m_strPathName);
     }
     const QStringList type = QString::fromUtf8(product::kDocTemplate).split(u'\n');
     const QString path = AskSaveFileName(m_mainWindow, u"Speichern unter"_s,
@@ -126,7 +128,7 @@ bool CDocument::DoFileSave() {
     if (path.isEmpty() || !ConfirmReplace(path)) {
         return false;
     }
-    if (!OnSaveDocument(path)) {
+    if (!SaveToPath(path)) {
         return false;
     }
     SetPathName(path);

@@ -54,6 +54,8 @@ public:
     // The framework's own save: the save step for the path, or, without one, the "Speichern unter"
     // dialog (asking before replacing a file) followed by the save step and set path.
     bool DoFileSave();
+    // The save step as the framework's own save runs it; a document may wrap it (ask first, lock).
+    virtual bool SaveToPath(const QString& path) { return OnSaveDocument(path); }
     // When path exists: asks whether it is to be replaced.  True when it may be written.
     bool ConfirmReplace(const QString& path) const;
 
@@ -76,6 +78,7 @@ public:
 
 signals:
     void titleChanged(const QString& title);
+    void pathChanged();    // set path, or the path emptied by the new-document step
     void updateViews();    // the views refill
     void initialUpdate();  // the views rebuild themselves after an open through the open route
     void bringToFront();
