@@ -2,6 +2,7 @@
 
 #include "app/command_actions.h"
 #include "dialogs/about_dlg.h"
+#include "document/vault_sync.h"
 #include "document/zelmora_doc.h"
 #include "platform/lock_keys.h"
 #include "platform/product.h"
@@ -24,6 +25,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
@@ -134,6 +136,7 @@ CMainFrame::CMainFrame(CZelmoraDoc& doc, QWidget* parent)
     connect(m_view, &CZelmoraView::commandStateChanged, this, &CMainFrame::UpdateCommandUI);
     connect(&m_doc, &CDocument::titleChanged, this, &CMainFrame::UpdateTitle);
     connect(&m_doc, &CDocument::bringToFront, this, &CMainFrame::BringToFront);
+    connect(&m_doc.Sync(), &CVaultSync::statusMessage, this, &CMainFrame::SetMessageText);
     UpdateTitle();
     setAcceptDrops(true);
     qApp->installEventFilter(this);
@@ -282,6 +285,10 @@ bool CMainFrame::event(QEvent* event) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
         m_message->setText(tip.isEmpty() ? kIdle : tip);
         return true;
+    }
+    if (event->type() == QEvent::WindowActivate) {
+        // Where the file system gives no watch, a change is noticed when the user comes back.
+        QTimer::singleShot(0, &m_doc.Sync(), &CVaultSync::Check);
     }
     return QMainWindow::event(event);
 }

@@ -3,6 +3,7 @@
 #include "controls/sort_list_ctrl.h"
 #include "dialogs/entry_dlg.h"
 #include "dialogs/options_dlg.h"
+#include "document/vault_sync.h"
 #include "document/zelmora_doc.h"
 #include "online/online_commands.h"
 #include "platform/clipboard_guard.h"
@@ -12,6 +13,8 @@
 #include "platform/web_launcher.h"
 #include "resources/commands.h"
 #include "resources/resource_ids.h"
+#include "view/file_changed_bar.h"
+#include "view/list_keeper.h"
 #include "view/locked_panel.h"
 #include "view/print_entry_list.h"
 
@@ -67,6 +70,8 @@ CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
     m_list->setObjectName(u"entryList"_s);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(new CFileChangedBar(m_doc.Sync(), this));
     layout->addWidget(m_list);
     setFocusProxy(m_list);
     m_list->installEventFilter(this);
@@ -80,6 +85,7 @@ CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
     connect(&m_doc, &CZelmoraDoc::aboutToLock, this, &CZelmoraView::OnAboutToLock);
     connect(&m_doc, &CZelmoraDoc::lockChanged, this, &CZelmoraView::OnLockChanged);
     connect(m_lockedPanel, &CLockedPanel::unlockRequested, this, &CZelmoraView::unlockRequested);
+    connect(&m_doc.Sync(), &CVaultSync::reloaded, this, &CZelmoraView::RefillKeepingState);
 }
 
 CZelmoraView::~CZelmoraView() = default;
@@ -275,6 +281,13 @@ void CZelmoraView::FillList() {
     ApplyPasswordMask();
     emit messageText(m_doc.IsLocked() ? u"Der Tresor ist gesperrt."_s
                                       : SummaryText(count, m_doc.GetVaultPasswordLength()));
+    emit commandStateChanged();
+}
+
+void CZelmoraView::RefillKeepingState() {
+    const CListKeeper kept(*m_list, m_doc);
+    FillList();
+    kept.Restore(*m_list, m_doc);
     emit commandStateChanged();
 }
 

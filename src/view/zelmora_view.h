@@ -48,6 +48,9 @@ public:
 
     // Rows from the document, in entry order, and the summary to the status bar.
     void FillList();
+    // Rows anew after the vault was reloaded or merged from its file: sort, selection and place
+    // stay as they were.
+    void RefillKeepingState();
     // The summary line for count entries and a password of passwordLength characters.
     static QString SummaryText(int count, int passwordLength);
 
