@@ -67,6 +67,7 @@ bench: build
 	@if [ -x $(BUILD)/bin/zelmora-bench-open ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-open; fi
 	@if [ -x $(BUILD)/bin/zelmora-bench-lock ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-lock; fi
 	@if [ -x $(BUILD)/bin/zelmora-bench-kdbx ]; then $(BUILD)/bin/zelmora-bench-kdbx; fi
+	$(BUILD)/bin/zelmora-bench-sync
 
 # The Debian package build/zelmora_1.10_amd64.deb, checked with lintian, appstreamcli and
 # desktop-file-validate.  Install it with `sudo apt-get install ./build/zelmora_1.10_amd64.deb`.
