@@ -69,7 +69,11 @@ void CZelmoraView::SetSearchText(const QString& text) {
 void CZelmoraView::ApplySearch(bool narrowing) {
     if (!IsSearching() || m_doc.IsLocked()) {
         m_list->ShowAllRows();
-        m_pSearch->Wipe();
+        // The folded texts stay for the next search until a fill or the lock; a locked vault
+        // keeps none.
+        if (m_doc.IsLocked()) {
+            m_pSearch->Wipe();
+        }
         m_bHitsValid = false;
         EmitSearchCount();
         return;
