@@ -114,8 +114,8 @@ const std::vector<SMenuInfo>& MainMenu() {
         {"&Kopiere",
          {ID_COPY_SEITE, ID_COPY_NAME, ID_COPY_PASSWORT, ID_COPY_KOMMENTAR, 0, ID_CLEAR_CLIPBOARD}},
         {"&Ansicht",
-         {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_OPTIONS, ID_SECURITY, ID_REFRESH, 0, ID_HIDE_PASSWORDS, 0,
-          ID_VIEW_SEARCH}},
+         {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_OPTIONS, ID_SECURITY, ID_REFRESH, 0, ID_HIDE_PASSWORDS,
+          0, ID_VIEW_SEARCH}},
         {"&?", {ID_HELP_PAGE, ID_UPDATE_CHECK, ID_APP_ABOUT}},
     };
     return menu;

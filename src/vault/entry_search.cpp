@@ -17,7 +17,8 @@ const char* FindBytes(const char* bytes, std::size_t size, const std::string& ne
     return static_cast<const char*>(memmem(bytes, size, needle.data(), needle.size()));
 #else
     const char* end = bytes + size;
-    const char* hit = std::search(bytes, end, std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
+    const char* hit =
+        std::search(bytes, end, std::boyer_moore_horspool_searcher(needle.begin(), needle.end()));
     return hit == end ? nullptr : hit;
 #endif
 }

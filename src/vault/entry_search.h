@@ -33,12 +33,13 @@ public:
     std::vector<int> Find(const std::vector<std::string>& words) const;
     // The same, looking only at the candidates (ascending positions): for a query that can only
     // narrow the last one, as when the user types on.
-    std::vector<int> FindAmong(const std::vector<std::string>& words, const std::vector<int>& candidates) const;
+    std::vector<int> FindAmong(const std::vector<std::string>& words,
+                               const std::vector<int>& candidates) const;
 
 private:
     bool Contains(int position, const std::string& folded) const;
 
-    std::string m_text;               // per entry: site, 0, name, 0, comment, 0; folded
+    std::string m_text;                 // per entry: site, 0, name, 0, comment, 0; folded
     std::vector<std::size_t> m_starts;  // where each entry begins in m_text, and the end
     bool m_bBuilt = false;
 };

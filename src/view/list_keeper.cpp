@@ -27,7 +27,8 @@ std::uint64_t CListKeeper::Key(const CEntry& entry) {
     return key;
 }
 
-CListKeeper::CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc, const std::vector<int>& keptShown) {
+CListKeeper::CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc,
+                         const std::vector<int>& keptShown) {
     for (const int position : keptShown) {
         if (position >= 0 && position < doc.GetEntryCount()) {
             ++m_keptShown[Key(doc.GetEntryAt(position))];

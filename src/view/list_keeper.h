@@ -28,7 +28,7 @@ private:
 
     QString m_strSortTitle;
     bool m_bAscending = true;
-    std::unordered_map<std::uint64_t, int> m_selected;  // key, copies selected
+    std::unordered_map<std::uint64_t, int> m_selected;   // key, copies selected
     std::unordered_map<std::uint64_t, int> m_keptShown;  // key, copies kept
     std::uint64_t m_current = 0;
     bool m_bHasCurrent = false;

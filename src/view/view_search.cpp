@@ -56,7 +56,8 @@ void CZelmoraView::SetSearchText(const QString& text) {
         return;
     }
     // Typing on can only narrow: the rows that matched so far are all that need a look.
-    const bool narrowing = m_bHitsValid && m_keptShown.empty() && IsSearching() && text.startsWith(m_strSearch);
+    const bool narrowing =
+        m_bHitsValid && m_keptShown.empty() && IsSearching() && text.startsWith(m_strSearch);
     m_strSearch = text;
     m_keptShown.clear();
     if (m_searchField && m_searchField->text() != text) {
@@ -151,8 +152,8 @@ void CZelmoraView::EnterListFromSearch() {
         return;
     }
     const QModelIndex first = m_list->model()->index(0, 0);
-    m_list->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect |
-                                                         QItemSelectionModel::Rows);
+    m_list->selectionModel()->setCurrentIndex(
+        first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_list->scrollTo(first);
     emit commandStateChanged();
 }

@@ -13,11 +13,11 @@
 #include "platform/web_launcher.h"
 #include "resources/commands.h"
 #include "resources/resource_ids.h"
+#include "vault/entry_search.h"
 #include "view/file_changed_bar.h"
 #include "view/list_keeper.h"
 #include "view/locked_panel.h"
 #include "view/print_entry_list.h"
-#include "vault/entry_search.h"
 
 #include <QAction>
 #include <QApplication>

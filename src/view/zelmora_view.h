@@ -177,7 +177,7 @@ private:
     CClipboardGuard* m_clipboard;
     CLockedPanel* m_lockedPanel;
     std::unique_ptr<SLockedList> m_pLockedList;
-    QStringList m_builtTitles;  // the column titles as the last initial update built them
+    QStringList m_builtTitles;                     // the column titles as the last initial update built them
     std::unique_ptr<CListKeeper> m_pReloadKeeper;  // from just before a reload to its refill
 
     CSearchField* m_searchField = nullptr;

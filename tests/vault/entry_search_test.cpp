@@ -1,7 +1,7 @@
 // The search over entries: words in any order and case, only within one field, never in the
 // password; and the fast path gives what a plain search of every field gives.
-#include "vault/entry.h"
 #include "vault/entry_search.h"
+#include "vault/entry.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,11 @@ TEST(EntrySearchTest, EveryWordInSomeFieldIgnoringCaseButNeverAcrossFieldsOrInTh
     const std::vector<CEntry> entries = {
         {"https://www.Telekom.de", "M\xDCller", "bank", "Festnetz"},  // Müller
         {"ban", "nab", "x", ""},
-        {"\x8A" "KODA \xC4PFEL", "\x9F" "ves", "", "\xD7\xDF"},  // ŠKODA ÄPFEL, Ÿves, ×ß
+        {"\x8A"
+         "KODA \xC4PFEL",
+         "\x9F"
+         "ves",
+         "", "\xD7\xDF"},  // ŠKODA ÄPFEL, Ÿves, ×ß
         {"", "", "", "Bank Konto"},
     };
     CEntrySearch search;
@@ -31,8 +35,8 @@ TEST(EntrySearchTest, EveryWordInSomeFieldIgnoringCaseButNeverAcrossFieldsOrInTh
     ASSERT_EQ(search.Count(), 4);
 
     EXPECT_EQ(Find(search, {"tele"}), std::vector<int>{0});
-    EXPECT_EQ(Find(search, {"m\xFCller"}), std::vector<int>{0});          // müller finds Müller
-    EXPECT_EQ(Find(search, {"FESTNETZ", "tElE"}), std::vector<int>{0});   // name and comment
+    EXPECT_EQ(Find(search, {"m\xFCller"}), std::vector<int>{0});         // müller finds Müller
+    EXPECT_EQ(Find(search, {"FESTNETZ", "tElE"}), std::vector<int>{0});  // name and comment
     EXPECT_EQ(Find(search, {"bank"}), std::vector<int>{3}) << "not the password of entry 0";
     EXPECT_EQ(Find(search, {"nna"}), std::vector<int>{}) << "ban|nab is two fields";
     EXPECT_EQ(Find(search, {"\x9Akoda", "\xE4pfel", "\xFFves"}), std::vector<int>{2});  // škoda äpfel ÿves

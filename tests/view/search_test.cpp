@@ -184,8 +184,8 @@ TEST_F(SearchTest, CommandsActOnTheShownEntriesAndNewOrChangedOnesStayShownUntil
         CModalDriver driver{EnterEntry(u"https://www.wetter.de"_s, u"eve"_s, u"x"_s, QString())};
         Action(zid::ID_ENTRY_NEW)->trigger();
     }
-    EXPECT_EQ(Sites(), QStringList({u"sparkasse-bank.de"_s, u"volksbank.de"_s, u"volksbank.de"_s,
-                                    u"wetter.de"_s}));
+    EXPECT_EQ(Sites(),
+              QStringList({u"sparkasse-bank.de"_s, u"volksbank.de"_s, u"volksbank.de"_s, u"wetter.de"_s}));
     EXPECT_EQ(Pane().text(), u"4 von 7"_s);
 
     // Changed so that it no longer matches: still shown, now at the end of the entries.
@@ -194,7 +194,8 @@ TEST_F(SearchTest, CommandsActOnTheShownEntriesAndNewOrChangedOnesStayShownUntil
         CModalDriver driver{EnterEntry(u"https://www.sparkasse.de"_s, u"anna"_s, u"tele"_s, u"Giro"_s)};
         Action(zid::ID_ENTRY_CHANGE)->trigger();
     }
-    EXPECT_EQ(Sites(), QStringList({u"volksbank.de"_s, u"volksbank.de"_s, u"wetter.de"_s, u"sparkasse.de"_s}));
+    EXPECT_EQ(Sites(),
+              QStringList({u"volksbank.de"_s, u"volksbank.de"_s, u"wetter.de"_s, u"sparkasse.de"_s}));
 
     // Deleting the first duplicate moves the positions of those kept behind it.
     Select({1});
@@ -225,7 +226,7 @@ TEST_F(SearchTest, SortColumnMovesAndTheSearchCombineInAnyOrder) {
     const auto sortBy = [&](const QString& title) {
         emit List().GetHeaderCtrl()->sectionClicked(List().FindColumn(title));
     };
-    sortBy(u"Name"_s);  // anna bob carl dora Müller
+    sortBy(u"Name"_s);         // anna bob carl dora Müller
     Field().setText(u"ar"_s);  // sparkasse, zahnarzt, carl
     EXPECT_EQ(Sites(), QStringList({u"sparkasse-bank.de"_s, u"zahnarzt.de"_s, u"volksbank.de"_s}));
     sortBy(u"Name"_s);  // descending, while filtered
