@@ -37,6 +37,14 @@ void CSearchField::keyPressEvent(QKeyEvent* event) {
             case Qt::Key_Escape:
                 emit cancelled();
                 return;
+            case Qt::Key_Home:
+            case Qt::Key_End:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+                // The words are short; these keys are the list's, so that Strg+F, a word, Pos1
+                // lands on the first match.  Shift keeps selecting text in the field.
+                emit listKey(event->key());
+                return;
             default:
                 break;
         }

@@ -1,5 +1,5 @@
 // The search field of the tool bar: what it holds narrows the entry list.  Down and Return lead
-// into the list, Escape gives the search up.
+// into the list, Pos1, Ende and the page keys act there at once, Escape gives the search up.
 #pragma once
 
 #include <QLineEdit>
@@ -15,6 +15,7 @@ public:
 signals:
     void enterList();
     void cancelled();
+    void listKey(int key);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -7,7 +7,9 @@
 #include "vault/entry_search.h"
 #include "view/search_field.h"
 
+#include <QCoreApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -40,6 +42,12 @@ void CZelmoraView::AttachSearchField(CSearchField* field) {
     connect(field, &QLineEdit::textChanged, this, &CZelmoraView::SetSearchText);
     connect(field, &CSearchField::enterList, this, &CZelmoraView::EnterListFromSearch);
     connect(field, &CSearchField::cancelled, this, &CZelmoraView::ClearSearch);
+    connect(field, &CSearchField::listKey, this, [this](int key) {
+        m_list->setFocus(Qt::OtherFocusReason);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_list, &press);
+        emit commandStateChanged();
+    });
 }
 
 bool CZelmoraView::IsSearching() const {

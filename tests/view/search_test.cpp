@@ -150,6 +150,17 @@ TEST_F(SearchTest, StrgFDownReturnAndEscapeMoveTheFocusAndKeepTheSelection) {
     EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{0});
     QTest::keyClick(&List(), Qt::Key_Down);
 
+    // Pos1 and Ende belong to the list: Strg+F, a word, Pos1 lands on the first match.
+    Field().setFocus();
+    QTest::keyClick(&Field(), Qt::Key_End);
+    EXPECT_TRUE(List().hasFocus());
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{1});
+    Field().setFocus();
+    QTest::keyClick(&Field(), Qt::Key_Home);
+    EXPECT_TRUE(List().hasFocus());
+    EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{0});
+    QTest::keyClick(&List(), Qt::Key_Down);
+
     // Escape in the field: every row again, the focus in the list, volksbank still selected.
     Field().setFocus();
     QTest::keyClick(&Field(), Qt::Key_Escape);
