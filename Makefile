@@ -66,6 +66,7 @@ bench: build
 	@if [ -x $(BUILD)/bin/zelmora-bench-list ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-list; fi
 	@if [ -x $(BUILD)/bin/zelmora-bench-open ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-open; fi
 	@if [ -x $(BUILD)/bin/zelmora-bench-lock ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-lock; fi
+	@if [ -x $(BUILD)/bin/zelmora-bench-search ]; then QT_QPA_PLATFORM=offscreen $(BUILD)/bin/zelmora-bench-search; fi
 	@if [ -x $(BUILD)/bin/zelmora-bench-kdbx ]; then $(BUILD)/bin/zelmora-bench-kdbx; fi
 	$(BUILD)/bin/zelmora-bench-sync
 

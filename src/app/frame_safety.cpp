@@ -39,6 +39,7 @@ bool CMainFrame::NeedsEntries(int id) {
         case zid::ID_COPY_PASSWORT:
         case zid::ID_COPY_KOMMENTAR:
         case zid::ID_REFRESH:
+        case zid::ID_VIEW_SEARCH:
             return true;
         default:
             return false;

@@ -10,6 +10,7 @@
 #include "resources/app_icon.h"
 #include "resources/commands.h"
 #include "resources/resource_ids.h"
+#include "view/search_field.h"
 #include "view/zelmora_view.h"
 
 #include <QAction>
@@ -131,6 +132,7 @@ CMainFrame::CMainFrame(CZelmoraDoc& doc, QWidget* parent)
     CreateStatusBar();
     ConnectCommands();
     CreateSafety();
+    CreateSearch();
 
     connect(m_view, &CZelmoraView::messageText, this, &CMainFrame::SetMessageText);
     connect(m_view, &CZelmoraView::commandStateChanged, this, &CMainFrame::UpdateCommandUI);
@@ -198,6 +200,34 @@ void CMainFrame::CreateStatusBar() {
         m_lockPanes[i] = pane;
     }
     UpdateLockPanes();
+}
+
+void CMainFrame::CreateSearch() {
+    auto* field = new CSearchField(m_toolBar);
+    m_toolBar->addSeparator();
+    m_toolBar->addWidget(field);
+    m_view->AttachSearchField(field);
+    m_searchPane = new QLabel(statusBar());
+    m_searchPane->setObjectName(u"searchPane"_s);
+    m_searchPane->setFrameShape(QFrame::Panel);
+    m_searchPane->setFrameShadow(QFrame::Sunken);
+    m_searchPane->hide();
+    statusBar()->insertPermanentWidget(1, m_searchPane);  // left of the lock indicators
+    connect(m_view, &CZelmoraView::searchCountChanged, this, [this](int shown, int all) {
+        m_searchPane->setText(u"%1 von %2"_s.arg(shown).arg(all));
+        m_searchPane->setVisible(shown >= 0);
+    });
+    connect(m_actions->Get(zid::ID_VIEW_SEARCH), &QAction::triggered, this, [this] {
+        if (m_doc.IsLocked()) {
+            return;
+        }
+        // The field is on the tool bar: a hidden bar comes back with it.
+        if (m_toolBar->isHidden()) {
+            m_toolBar->show();
+        }
+        m_view->FocusSearch();
+        UpdateCommandUI();
+    });
 }
 
 void CMainFrame::ConnectCommands() {

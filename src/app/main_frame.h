@@ -56,6 +56,8 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    // Ours: the search field after the last button group, Strg+F and the "3 von 120" pane.
+    void CreateSearch();
     void ConnectCommands();
     void UpdateTitle();
     void UpdateLockPanes();
@@ -77,4 +79,5 @@ private:
     bool m_bFirstActivation = true;
     CLockCoordinator* m_lock = nullptr;
     QLabel* m_clipboardPane = nullptr;
+    QLabel* m_searchPane = nullptr;
 };

@@ -61,12 +61,25 @@ int CListModel::InsertRow(int row, const QString& text) {
     if (!r.texts.empty()) {
         r.texts[0] = text;
     }
+    const auto place = [&] {
+        if (!m_bFiltered) {
+            m_rows.insert(m_rows.begin() + row, std::move(r));
+            return;
+        }
+        // Among all rows, just before the shown row it goes in front of.
+        const int stored = row < RowCount() ? m_shown[static_cast<std::size_t>(row)] : AllRowCount();
+        m_rows.insert(m_rows.begin() + stored, std::move(r));
+        for (int& s : m_shown) {
+            s += s >= stored ? 1 : 0;
+        }
+        m_shown.insert(m_shown.begin() + row, stored);
+    };
     if (m_bBatch) {
-        m_rows.insert(m_rows.begin() + row, std::move(r));
+        place();
         return row;
     }
     beginInsertRows(QModelIndex(), row, row);
-    m_rows.insert(m_rows.begin() + row, std::move(r));
+    place();
     endInsertRows();
     return row;
 }
@@ -76,7 +89,14 @@ bool CListModel::RemoveRow(int row) {
         return false;
     }
     beginRemoveRows(QModelIndex(), row, row);
-    m_rows.erase(m_rows.begin() + row);
+    const auto stored = static_cast<int>(Stored(row));
+    m_rows.erase(m_rows.begin() + stored);
+    if (m_bFiltered) {
+        m_shown.erase(m_shown.begin() + row);
+        for (int& s : m_shown) {
+            s -= s > stored ? 1 : 0;
+        }
+    }
     endRemoveRows();
     return true;
 }
@@ -101,22 +121,26 @@ void CListModel::EndBatch() {
 void CListModel::RemoveAllRows() {
     if (m_bBatch) {
         m_rows.clear();
+        m_shown.clear();
+        m_bFiltered = false;
         return;
     }
     beginResetModel();
     m_rows.clear();
+    m_shown.clear();
+    m_bFiltered = false;
     endResetModel();
 }
 
 QString CListModel::Text(int row, int column) const {
-    return ValidRow(row) && ValidColumn(column) ? m_rows[row].texts[column] : QString();
+    return ValidRow(row) && ValidColumn(column) ? At(row).texts[column] : QString();
 }
 
 bool CListModel::SetText(int row, int column, const QString& text) {
     if (!ValidRow(row) || !ValidColumn(column)) {
         return false;
     }
-    m_rows[row].texts[column] = text;
+    At(row).texts[column] = text;
     if (m_bBatch) {
         return true;
     }
@@ -129,7 +153,7 @@ QString CListModel::ShownText(int row, int column) const {
     if (!ValidRow(row) || !ValidColumn(column)) {
         return QString();
     }
-    const QString& text = m_rows[row].texts[column];
+    const QString& text = At(row).texts[column];
     return m_columns[column].masked && !text.isEmpty() ? kMask : text;
 }
 
@@ -144,45 +168,47 @@ void CListModel::WipeAllRows() {
         }
     }
     std::vector<Row>().swap(m_rows);
+    std::vector<int>().swap(m_shown);
+    m_bFiltered = false;
     if (!batch) {
         endResetModel();
     }
 }
 
 quintptr CListModel::Data(int row) const {
-    return ValidRow(row) ? m_rows[row].data : 0;
+    return ValidRow(row) ? At(row).data : 0;
 }
 
 bool CListModel::SetData(int row, quintptr data) {
     if (!ValidRow(row)) {
         return false;
     }
-    m_rows[row].data = data;  // not shown, so no view needs to hear of it
+    At(row).data = data;  // not shown, so no view needs to hear of it
     return true;
 }
 
 int CListModel::StateImage(int row) const {
-    return ValidRow(row) ? m_rows[row].stateImage : 0;
+    return ValidRow(row) ? At(row).stateImage : 0;
 }
 
 bool CListModel::SetStateImage(int row, int image) {
     if (!ValidRow(row)) {
         return false;
     }
-    m_rows[row].stateImage = image;
+    At(row).stateImage = image;
     RowChanged(row);
     return true;
 }
 
 bool CListModel::DropHighlighted(int row) const {
-    return ValidRow(row) && m_rows[row].dropHighlighted;
+    return ValidRow(row) && At(row).dropHighlighted;
 }
 
 bool CListModel::SetDropHighlighted(int row, bool on) {
     if (!ValidRow(row)) {
         return false;
     }
-    m_rows[row].dropHighlighted = on;
+    At(row).dropHighlighted = on;
     RowChanged(row);
     return true;
 }
@@ -295,12 +321,80 @@ void CListModel::SortRows(int column, int type, bool ascending) {
         newPlace[order[i]] = static_cast<int>(i);
     }
     m_rows.swap(sorted);
+    // Hidden rows sort with the others; the shown ones keep standing in the order of all rows.
+    std::vector<int> shownPlace;  // of each row shown before, among those shown after
+    if (m_bFiltered) {
+        std::vector<int> wasShownAt(m_rows.size(), -1);
+        for (std::size_t d = 0; d < m_shown.size(); ++d) {
+            wasShownAt[static_cast<std::size_t>(newPlace[static_cast<std::size_t>(m_shown[d])])] =
+                static_cast<int>(d);
+        }
+        shownPlace.resize(m_shown.size());
+        m_shown.clear();
+        for (std::size_t s = 0; s < wasShownAt.size(); ++s) {
+            if (wasShownAt[s] >= 0) {
+                shownPlace[static_cast<std::size_t>(wasShownAt[s])] = static_cast<int>(m_shown.size());
+                m_shown.push_back(static_cast<int>(s));
+            }
+        }
+    }
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& i : before) {
-        after.append(index(newPlace[i.row()], i.column()));
+        const auto row = static_cast<std::size_t>(i.row());
+        after.append(index(m_bFiltered ? shownPlace[row] : newPlace[row], i.column()));
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void CListModel::FilterRows(const std::function<bool(quintptr data)>& keep) {
+    std::vector<int> shown;
+    shown.reserve(m_rows.size());
+    for (std::size_t s = 0; s < m_rows.size(); ++s) {
+        if (keep(m_rows[s].data)) {
+            shown.push_back(static_cast<int>(s));
+        }
+    }
+    ChangeShown(std::move(shown), true);
+}
+
+void CListModel::ShowAllRows() {
+    if (m_bFiltered) {
+        ChangeShown({}, false);
+    }
+}
+
+void CListModel::ChangeShown(std::vector<int> shown, bool filtered) {
+    if (m_bBatch) {
+        m_shown = std::move(shown);
+        m_bFiltered = filtered;
+        return;
+    }
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::size_t> stored;
+    stored.reserve(static_cast<std::size_t>(before.size()));
+    for (const QModelIndex& i : before) {
+        stored.push_back(Stored(i.row()));
+    }
+    m_shown = std::move(shown);
+    m_bFiltered = filtered;
+    std::vector<int> shownAt;  // of every row, its place among the shown ones, or -1
+    if (m_bFiltered) {
+        shownAt.assign(m_rows.size(), -1);
+        for (std::size_t d = 0; d < m_shown.size(); ++d) {
+            shownAt[static_cast<std::size_t>(m_shown[d])] = static_cast<int>(d);
+        }
+    }
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const std::size_t s = stored[static_cast<std::size_t>(i)];
+        const int row = m_bFiltered ? shownAt[s] : static_cast<int>(s);
+        after.append(row >= 0 ? index(row, before[i].column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 }

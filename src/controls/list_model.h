@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 // Moves items[from] to position dest, shifting the items between by one.
@@ -40,7 +41,17 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    // The rows shown; every row operation below addresses these, by their place among them.
+    int RowCount() const { return static_cast<int>(m_bFiltered ? m_shown.size() : m_rows.size()); }
+    // Ours: the rows shown and hidden together.
+    int AllRowCount() const { return static_cast<int>(m_rows.size()); }
+
+    // Ours: only the rows whose item data keep accepts are shown, in their order; the others are
+    // out of reach until ShowAllRows, yet sort and move columns with the rest.  Views keep their
+    // selection and current row where those are still shown.  Removing all rows shows all again.
+    void FilterRows(const std::function<bool(quintptr data)>& keep);
+    void ShowAllRows();
+    bool IsFiltered() const { return m_bFiltered; }
 
     // Between these two, row inserts and text changes tell the views nothing; the end resets them
     // once.  Filling 100,000 rows one signal at a time would take seconds.
@@ -90,10 +101,22 @@ private:
     };
 
     bool ValidRow(int row) const { return row >= 0 && row < RowCount(); }
+    // Where the shown row stands among all rows.
+    std::size_t Stored(int row) const {
+        return m_bFiltered ? static_cast<std::size_t>(m_shown[static_cast<std::size_t>(row)])
+                           : static_cast<std::size_t>(row);
+    }
+    Row& At(int row) { return m_rows[Stored(row)]; }
+    const Row& At(int row) const { return m_rows[Stored(row)]; }
+    // The shown rows become shown (all of them when !filtered), telling the views as one change
+    // of layout that maps their persistent indexes.
+    void ChangeShown(std::vector<int> shown, bool filtered);
     bool ValidColumn(int column) const { return column >= 0 && column < ColumnCount(); }
     void RowChanged(int row);
 
     std::vector<Column> m_columns;
     std::vector<Row> m_rows;
+    std::vector<int> m_shown;  // while filtered: the places in m_rows of the rows shown, ascending
+    bool m_bFiltered = false;
     bool m_bBatch = false;
 };

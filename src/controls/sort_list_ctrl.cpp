@@ -203,6 +203,23 @@ int CSortListCtrl::GetItemCount() const {
     return m_model->RowCount();
 }
 
+void CSortListCtrl::FilterRows(const std::function<bool(quintptr data)>& keep) {
+    m_titleTip->hide();
+    m_model->FilterRows(keep);
+}
+
+void CSortListCtrl::ShowAllRows() {
+    m_model->ShowAllRows();
+}
+
+bool CSortListCtrl::IsFiltered() const {
+    return m_model->IsFiltered();
+}
+
+int CSortListCtrl::GetAllItemCount() const {
+    return m_model->AllRowCount();
+}
+
 void CSortListCtrl::BeginFill(std::size_t expectedRows) {
     m_model->BeginBatch(expectedRows);
 }

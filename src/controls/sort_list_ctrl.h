@@ -14,6 +14,7 @@
 #include <QString>
 #include <QTreeView>
 
+#include <functional>
 #include <vector>
 
 class CListModel;
@@ -90,7 +91,16 @@ public:
     // the end.  Selection and current row are cleared.
     void BeginFill(std::size_t expectedRows);
     void EndFill();
+    // The rows shown: every row operation addresses these, by their place among them.
     int GetItemCount() const;
+    // Ours: only the rows whose item data keep accepts are shown; the others sort and move
+    // columns with them and come back with ShowAllRows (a fill or DeleteAllItems shows all too).
+    // Selection and current row stay where their rows are still shown.
+    void FilterRows(const std::function<bool(quintptr data)>& keep);
+    void ShowAllRows();
+    bool IsFiltered() const;
+    // The rows shown and hidden together.
+    int GetAllItemCount() const;
     int InsertItem(int row, const QString& text);  // returns the new row's position, clamped to the ends
     bool DeleteItem(int row);
     void DeleteAllItems();

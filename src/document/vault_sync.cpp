@@ -220,6 +220,7 @@ bool CVaultSync::AskPassword(const QString& path, std::vector<std::string>& pass
 }
 
 void CVaultSync::ApplyReload(const QString& path, CVaultData& theirs, CVaultSnapshot&& snapshot) {
+    emit aboutToReload();
     CVaultData& data = m_doc.m_data;
     data.RemoveAllEntries();
     data.TakeContent(theirs);  // the entries and the password that fitted
@@ -239,6 +240,7 @@ const CVaultSnapshot& CVaultSync::BaseFor(const QString& path) const {
 
 void CVaultSync::ApplyMerge(const QString& path, std::vector<CEntry>&& base, CVaultData& theirs,
                             CVaultSnapshot&& snapshot, int& added, int& removed) {
+    emit aboutToReload();
     CVaultData& data = m_doc.m_data;
     SMergeResult merged = MergeEntries(base, data.TakeEntries(), theirs.Entries());
     data.ReplaceEntries(std::move(merged.entries));

@@ -69,6 +69,9 @@ public:
 signals:
     // The bar above the list shows (the file changed under a modified vault) or hides.
     void changeOffered(bool offered);
+    // The entries are about to be replaced from the file: the views note what they show while
+    // their rows still name the old entries.
+    void aboutToReload();
     // The entries were replaced from the file: the views refill, keeping what they show.
     void reloaded();
     void statusMessage(const QString& text);

@@ -77,6 +77,11 @@ const std::vector<SCommandInfo>& CommandTable() {
          "Zeigt in der Liste •••••• statt der "
          "Passwörter.\nPasswörter verbergen",
          "", nullptr},
+        // Ours: the search field of the tool bar.
+        {ID_VIEW_SEARCH, "&Suchen\tStrg+F",
+         "Setzt die Schreibmarke in das Suchfeld: die Liste zeigt nur die Einträge, in denen alle "
+         "Suchwörter vorkommen.\nSuchen",
+         "Ctrl+F", nullptr},
         // The label shows F5, yet no key is bound to it.
         {ID_REFRESH, "Refresh\tF5", "Refreschen der Ansicht\nAktualisieren", "", nullptr},
         // "&?"
@@ -109,7 +114,8 @@ const std::vector<SMenuInfo>& MainMenu() {
         {"&Kopiere",
          {ID_COPY_SEITE, ID_COPY_NAME, ID_COPY_PASSWORT, ID_COPY_KOMMENTAR, 0, ID_CLEAR_CLIPBOARD}},
         {"&Ansicht",
-         {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_OPTIONS, ID_SECURITY, ID_REFRESH, 0, ID_HIDE_PASSWORDS}},
+         {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, 0, ID_OPTIONS, ID_SECURITY, ID_REFRESH, 0, ID_HIDE_PASSWORDS,
+          0, ID_VIEW_SEARCH}},
         {"&?", {ID_HELP_PAGE, ID_UPDATE_CHECK, ID_APP_ABOUT}},
     };
     return menu;

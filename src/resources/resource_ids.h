@@ -117,4 +117,7 @@ constexpr int IDC_SEC_LOCK_ON_SCREEN_LOCK = 1202;
 constexpr int IDC_SEC_LOCK_MINUTES = 1203;
 constexpr int IDC_SEC_HIDE_PASSWORDS = 1204;
 
+// Ours: the search field of the tool bar and its command in "&Ansicht".
+constexpr int ID_VIEW_SEARCH = 32840;
+
 }  // namespace zid

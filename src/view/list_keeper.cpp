@@ -27,7 +27,13 @@ std::uint64_t CListKeeper::Key(const CEntry& entry) {
     return key;
 }
 
-CListKeeper::CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc) {
+CListKeeper::CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc,
+                         const std::vector<int>& keptShown) {
+    for (const int position : keptShown) {
+        if (position >= 0 && position < doc.GetEntryCount()) {
+            ++m_keptShown[Key(doc.GetEntryAt(position))];
+        }
+    }
     const int sorted = list.GetSortColumn();
     if (sorted >= 0 && sorted < list.GetColumnCount()) {
         m_strSortTitle = list.GetColumnTitle(sorted);
@@ -48,6 +54,21 @@ CListKeeper::CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc) {
     m_nScroll = list.verticalScrollBar()->value();
 }
 
+std::vector<int> CListKeeper::KeptShown(const CZelmoraDoc& doc) const {
+    std::unordered_map<std::uint64_t, int> wanted = m_keptShown;
+    std::vector<int> positions;
+    for (int position = 0; position < doc.GetEntryCount() && !wanted.empty(); ++position) {
+        const auto found = wanted.find(Key(doc.GetEntryAt(position)));
+        if (found != wanted.end()) {
+            positions.push_back(position);
+            if (--found->second == 0) {
+                wanted.erase(found);
+            }
+        }
+    }
+    return positions;
+}
+
 void CListKeeper::Restore(CSortListCtrl& list, const CZelmoraDoc& doc) const {
     if (!m_strSortTitle.isEmpty()) {
         const int column = list.FindColumn(m_strSortTitle);
@@ -55,7 +76,8 @@ void CListKeeper::Restore(CSortListCtrl& list, const CZelmoraDoc& doc) const {
             list.SortByColumn(column, m_bAscending);
         }
     }
-    // The search field's text, once the list has one, is kept here as well.
+    // The search stays as the view holds it and has already hidden the rows that do not match
+    // (KeptShown before the refill); entries selected before but hidden now stay unselected.
     std::unordered_map<std::uint64_t, int> wanted = m_selected;
     QItemSelection selection;
     int current = -1;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include <QString>
 
@@ -15,7 +16,10 @@ class CZelmoraDoc;
 
 class CListKeeper {
 public:
-    CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc);
+    // keptShown: the entries a search shows although they do not match (positions).
+    CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc, const std::vector<int>& keptShown = {});
+    // Before the refill: where those entries stand now, as far as they are still there.
+    std::vector<int> KeptShown(const CZelmoraDoc& doc) const;
     // After the refill: sorted as before, the entries that are still there selected again.
     void Restore(CSortListCtrl& list, const CZelmoraDoc& doc) const;
 
@@ -24,7 +28,8 @@ private:
 
     QString m_strSortTitle;
     bool m_bAscending = true;
-    std::unordered_map<std::uint64_t, int> m_selected;  // key, copies selected
+    std::unordered_map<std::uint64_t, int> m_selected;   // key, copies selected
+    std::unordered_map<std::uint64_t, int> m_keptShown;  // key, copies kept
     std::uint64_t m_current = 0;
     bool m_bHasCurrent = false;
     int m_nScroll = 0;

@@ -5,7 +5,9 @@
 #include "document/zelmora_doc.h"
 #include "platform/clipboard_guard.h"
 #include "platform/security_settings.h"
+#include "vault/entry_search.h"
 #include "view/locked_panel.h"
+#include "view/search_field.h"
 
 #include <QPushButton>
 #include <QScrollBar>
@@ -46,10 +48,16 @@ void CZelmoraView::OnAboutToLock() {
     m_pLockedList = std::move(state);
     m_clipboard->ClearOwn();
     m_list->WipeAllItems();
+    // The search's folded texts go with the rows; its words stay in the field for the unlock.
+    m_pSearch->Wipe();
+    m_bHitsValid = false;
 }
 
 void CZelmoraView::OnLockChanged(bool locked) {
     m_lockedPanel->setVisible(locked);
+    if (m_searchField) {
+        m_searchField->setEnabled(!locked);
+    }
     if (locked) {
         FillList();
         m_lockedPanel->Button()->setFocus();

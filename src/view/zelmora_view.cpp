@@ -13,6 +13,7 @@
 #include "platform/web_launcher.h"
 #include "resources/commands.h"
 #include "resources/resource_ids.h"
+#include "vault/entry_search.h"
 #include "view/file_changed_bar.h"
 #include "view/list_keeper.h"
 #include "view/locked_panel.h"
@@ -66,7 +67,8 @@ CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
       m_list(new CSortListCtrl(this)),
       m_printer(std::make_unique<CEntryListPrinter>()),
       m_clipboard(new CClipboardGuard(this)),
-      m_lockedPanel(new CLockedPanel(m_list->viewport())) {
+      m_lockedPanel(new CLockedPanel(m_list->viewport())),
+      m_pSearch(std::make_unique<CEntrySearch>()) {
     m_list->setObjectName(u"entryList"_s);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -80,11 +82,16 @@ CZelmoraView::CZelmoraView(CZelmoraDoc& doc, QWidget* parent)
     connect(m_list, &CSortListCtrl::listRightClicked, this, &CZelmoraView::OnListRightClick);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CZelmoraView::commandStateChanged);
-    connect(&m_doc, &CDocument::updateViews, this, &CZelmoraView::FillList);
+    connect(&m_doc, &CDocument::updateViews, this, [this] {
+        // Another vault, or the same one anew: nothing is kept shown against the search.
+        m_keptShown.clear();
+        FillList();
+    });
     connect(&m_doc, &CDocument::initialUpdate, this, &CZelmoraView::OnInitialUpdate);
     connect(&m_doc, &CZelmoraDoc::aboutToLock, this, &CZelmoraView::OnAboutToLock);
     connect(&m_doc, &CZelmoraDoc::lockChanged, this, &CZelmoraView::OnLockChanged);
     connect(m_lockedPanel, &CLockedPanel::unlockRequested, this, &CZelmoraView::unlockRequested);
+    connect(&m_doc.Sync(), &CVaultSync::aboutToReload, this, &CZelmoraView::OnAboutToReload);
     connect(&m_doc.Sync(), &CVaultSync::reloaded, this, &CZelmoraView::RefillKeepingState);
 }
 
@@ -278,16 +285,29 @@ void CZelmoraView::FillList() {
         m_list->SetItemData(row, static_cast<quintptr>(i));
     }
     m_list->EndFill();
+    // The texts searched are those of the entries just filled; built again when searched.
+    m_pSearch->Wipe();
+    m_bHitsValid = false;
+    ApplySearch();
     ApplyPasswordMask();
     emit messageText(m_doc.IsLocked() ? u"Der Tresor ist gesperrt."_s
                                       : SummaryText(count, m_doc.GetVaultPasswordLength()));
     emit commandStateChanged();
 }
 
+void CZelmoraView::OnAboutToReload() {
+    m_pReloadKeeper = std::make_unique<CListKeeper>(*m_list, m_doc, m_keptShown);
+}
+
 void CZelmoraView::RefillKeepingState() {
-    const CListKeeper kept(*m_list, m_doc);
+    // Noted just before the entries were replaced, while the rows still named them; without that
+    // note the rows name the new entries by old positions, and nothing is kept.
+    const std::unique_ptr<CListKeeper> kept = std::move(m_pReloadKeeper);
+    m_keptShown = kept ? kept->KeptShown(m_doc) : std::vector<int>();
     FillList();
-    kept.Restore(*m_list, m_doc);
+    if (kept) {
+        kept->Restore(*m_list, m_doc);
+    }
     emit commandStateChanged();
 }
 
@@ -311,6 +331,7 @@ void CZelmoraView::OnEntryNew() {
     if (!dlg.m_strSeite.empty() || !dlg.m_strName.empty() || !dlg.m_strPasswort.empty() ||
         !dlg.m_strKommentar.empty()) {
         m_doc.AddEntry(dlg.m_strSeite, dlg.m_strName, dlg.m_strPasswort, dlg.m_strKommentar);
+        KeepShown(m_doc.GetEntryCount() - 1);
     }
     FillList();
 }
@@ -342,7 +363,9 @@ void CZelmoraView::EditEntry(int row) {
         return;
     }
     m_doc.RemoveEntryAt(position);
+    ForgetPosition(position);
     m_doc.AddEntry(dlg.m_strSeite, dlg.m_strName, dlg.m_strPasswort, dlg.m_strKommentar);
+    KeepShown(m_doc.GetEntryCount() - 1);
     m_doc.SetModifiedFlag(true);
     FillList();
 }
@@ -365,6 +388,7 @@ void CZelmoraView::OnEntryDelete() {
     positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
     for (const int position : positions) {
         m_doc.RemoveEntryAt(position);
+        ForgetPosition(position);
     }
     if (!positions.empty()) {
         m_doc.SetModifiedFlag(true);
@@ -379,6 +403,7 @@ void CZelmoraView::OnEntryDuplicate() {
     }
     const CEntry entry = m_doc.GetEntryAt(position);
     m_doc.AddEntry(entry.GetSeite(), entry.GetName(), entry.GetPasswort(), entry.GetKommentar());
+    KeepShown(m_doc.GetEntryCount() - 1);
     m_doc.SetModifiedFlag(true);
     FillList();
 }
@@ -439,12 +464,25 @@ void CZelmoraView::OnFileNew() {
     FillList();
 }
 
+// While a search is on, what is printed is what the list shows.
 void CZelmoraView::OnFilePrint() {
-    m_printer->Print(m_doc.Data(), window());
+    if (!IsSearching()) {
+        m_printer->Print(m_doc.Data(), window());
+        return;
+    }
+    CVaultData shown;
+    CopyShownEntries(shown);
+    m_printer->Print(shown, window());
 }
 
 void CZelmoraView::OnFilePrintPreview() {
-    m_printer->Preview(m_doc.Data(), window());
+    if (!IsSearching()) {
+        m_printer->Preview(m_doc.Data(), window());
+        return;
+    }
+    CVaultData shown;
+    CopyShownEntries(shown);
+    m_printer->Preview(shown, window());
 }
 
 void CZelmoraView::OnFilePrintSetup() {
@@ -543,6 +581,12 @@ bool CZelmoraView::eventFilter(QObject* watched, QEvent* event) {
                     }
                     OnListDoubleClick();
                     return true;
+                case Qt::Key_Escape:
+                    if (IsSearching()) {
+                        ClearSearch();
+                        return true;
+                    }
+                    break;
                 case Qt::Key_Delete:
                     // Through the action, so that its enabling applies.
                     if (QAction* del = Action(zid::ID_ENTRY_DELETE)) {

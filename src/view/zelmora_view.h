@@ -16,7 +16,11 @@
 
 class CClipboardGuard;
 class CEntryListPrinter;
+class CEntrySearch;
+class CListKeeper;
 class CLockedPanel;
+class CSearchField;
+class CVaultData;
 class CSortListCtrl;
 class CZelmoraDoc;
 class QAction;
@@ -94,8 +98,25 @@ public:
     // While locked: the empty list with its "Entsperren" button.
     CLockedPanel& LockedPanel() const { return *m_lockedPanel; }
 
+    // Ours: the search.  The field lives in the frame's tool bar; the view listens to it.
+    void AttachSearchField(CSearchField* field);
+    CSearchField* SearchField() const { return m_searchField; }
+    // Shows only the entries in which every word of text occurs in Seite, Name or Kommentar
+    // (ignoring case); an empty text shows all.  What the field holds, as it changes.
+    void SetSearchText(const QString& text);
+    QString SearchText() const { return m_strSearch; }
+    bool IsSearching() const;
+    // Strg+F: the focus in the field, its text selected.
+    void FocusSearch();
+    // Down or Return in the field: the focus in the list, the first row shown selected.
+    void EnterListFromSearch();
+    // Escape: all rows again, the focus in the list, the selection as it was.
+    void ClearSearch();
+
 signals:
     void messageText(const QString& text);
+    // Ours: rows shown of all while a search is on; shown is -1 when none is.
+    void searchCountChanged(int shown, int all);
     // Selection changed or rows refilled: the enabling of the commands may change.
     void commandStateChanged();
     // "Entsperren" or Return while locked.
@@ -134,6 +155,17 @@ private:
         bool hasCurrent = false;
         int scroll = 0;
     };
+    // The search's part of a fill: the rows that match (and those kept), and the count.
+    void ApplySearch(bool narrowing = false);
+    void EmitSearchCount();
+    // An entry added or changed while searching stays shown until the text changes; a removal
+    // moves the positions kept behind it.
+    void KeepShown(int position);
+    void ForgetPosition(int position);
+    // The entries the shown rows stand for, in entry order, for printing.
+    void CopyShownEntries(CVaultData& out) const;
+    void OnAboutToReload();
+
     void OnAboutToLock();
     void OnLockChanged(bool locked);
     void RestoreListState(const SLockedList& state);
@@ -145,5 +177,13 @@ private:
     CClipboardGuard* m_clipboard;
     CLockedPanel* m_lockedPanel;
     std::unique_ptr<SLockedList> m_pLockedList;
-    QStringList m_builtTitles;  // the column titles as the last initial update built them
+    QStringList m_builtTitles;                     // the column titles as the last initial update built them
+    std::unique_ptr<CListKeeper> m_pReloadKeeper;  // from just before a reload to its refill
+
+    CSearchField* m_searchField = nullptr;
+    QString m_strSearch;
+    std::unique_ptr<CEntrySearch> m_pSearch;  // the folded texts, built on the first search after a fill
+    std::vector<int> m_searchHits;            // entry positions matching m_strSearch, ascending
+    bool m_bHitsValid = false;
+    std::vector<int> m_keptShown;  // positions shown although they do not match
 };

@@ -363,3 +363,36 @@ TEST_F(LockTest, TheStatusBarCountsTheClipboardDownAndItEmptiesItself) {
 }
 
 }  // namespace
+
+TEST_F(LockTest, ASearchSurvivesTheLockWhileItsFoldedTextsAreWiped) {
+    FillFreedMemory(true);
+    OpenVault();
+    Doc().AddEntry("Kasse", Secret(4), "pw", "");  // the name folded, as the search keeps it
+    View().FillList();
+    auto* field = Frame().findChild<QLineEdit*>(u"searchField"_s);
+    auto* pane = Frame().findChild<QLabel*>(u"searchPane"_s);
+    ASSERT_NE(field, nullptr);
+    field->setText(u"kasse"_s);
+    ASSERT_EQ(List().GetItemCount(), 1);
+    const std::string folded = "qx" + std::to_string(4 * 7919) + "-zlm4";
+    ASSERT_GT(HeapCount(folded), 0) << "the search keeps the folded name";
+
+    Lock().RequestLock();
+    ASSERT_TRUE(Doc().IsLocked());
+    EXPECT_EQ(HeapCount(folded), 0);
+    EXPECT_FALSE(field->isEnabled());
+    EXPECT_FALSE(Action(zid::ID_VIEW_SEARCH)->isEnabled());
+    EXPECT_FALSE(pane->isVisibleTo(&Frame()));
+    EXPECT_EQ(field->text(), u"kasse"_s);
+
+    {
+        CModalDriver driver{TypePassword(u"Geheimnis"_s)};
+        View().LockedPanel().Button()->click();
+    }
+    ASSERT_FALSE(Doc().IsLocked());
+    EXPECT_TRUE(field->isEnabled());
+    ASSERT_EQ(List().GetItemCount(), 1);
+    EXPECT_EQ(List().GetItemText(0, 0), u"Kasse"_s);
+    EXPECT_EQ(pane->text(), u"1 von 4"_s);
+    FillFreedMemory(false);
+}

@@ -363,3 +363,48 @@ TEST(SortListKeysTest, CopyKeysAreTheWindowsCommandAlone) {
     EXPECT_EQ(copies, 1);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"vorher"_s);
 }
+
+// Hidden rows are out of reach of every row operation yet sort and move with the others; the
+// selection and the current row stay where their rows are still shown.
+TEST_F(SortListTest, FilteredRowsSortAndMoveWithTheOthersAndKeepSelectionWhereShown) {
+    // Rows: 0 beta, 1 Alpha, 2 Äpfel, 3 zeta.  beta and zeta selected, zeta current.
+    list.SetItemState(0, CSortListCtrl::kSelected, CSortListCtrl::kSelected);
+    list.SetItemState(3, CSortListCtrl::kSelected | CSortListCtrl::kFocused,
+                      CSortListCtrl::kSelected | CSortListCtrl::kFocused);
+    list.FilterRows([](quintptr data) { return data != 0; });  // beta hidden
+    EXPECT_TRUE(list.IsFiltered());
+    EXPECT_EQ(list.GetItemCount(), 3);
+    EXPECT_EQ(list.GetAllItemCount(), 4);
+    EXPECT_EQ(Column(0), QStringList({u"Alpha"_s, u"Äpfel"_s, u"zeta"_s}));
+    EXPECT_EQ(list.GetSelectedItems(), std::vector<int>{2});
+    EXPECT_EQ(list.currentIndex().row(), 2);
+    EXPECT_EQ(list.GetItemText(3, 0), QString()) << "a hidden row is out of reach";
+
+    // Sorting while filtered sorts the hidden row too; a column move takes its texts along.
+    ASSERT_TRUE(list.SortByColumn(2, true));  // by number: Äpfel -3, Alpha 9, zeta 100 (beta 10)
+    EXPECT_EQ(Column(0), QStringList({u"Äpfel"_s, u"Alpha"_s, u"zeta"_s}));
+    EXPECT_EQ(list.GetSelectedItems(), std::vector<int>{2});
+    list.MoveColumn(2, 0);
+    EXPECT_EQ(Column(0), QStringList({u"-3"_s, u"9"_s, u"100"_s}));
+    EXPECT_EQ(Column(1), QStringList({u"Äpfel"_s, u"Alpha"_s, u"zeta"_s}));
+
+    // Rows inserted and removed while filtered land among all rows where the shown ones say.
+    const int row = list.InsertItem(1, u"7"_s);
+    list.SetItemData(row, 9);
+    EXPECT_EQ(Data(), (std::vector<quintptr>{2, 9, 1, 3}));
+    EXPECT_TRUE(list.DeleteItem(0));
+    EXPECT_EQ(Data(), (std::vector<quintptr>{9, 1, 3}));
+
+    list.ShowAllRows();
+    EXPECT_FALSE(list.IsFiltered());
+    EXPECT_EQ(Data(), (std::vector<quintptr>{9, 1, 0, 3})) << "beta sorted between Alpha and zeta";
+    EXPECT_EQ(Column(1), QStringList({QString(), u"Alpha"_s, u"beta"_s, u"zeta"_s}));
+    EXPECT_EQ(list.GetSelectedItems(), std::vector<int>{3}) << "beta lost its selection when it was hidden";
+    EXPECT_EQ(list.currentIndex().row(), 3);
+
+    // Removing all rows ends the filter.
+    list.FilterRows([](quintptr) { return false; });
+    EXPECT_EQ(list.GetItemCount(), 0);
+    list.DeleteAllItems();
+    EXPECT_FALSE(list.IsFiltered());
+}
