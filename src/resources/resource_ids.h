@@ -117,4 +117,17 @@ constexpr int IDC_SEC_LOCK_ON_SCREEN_LOCK = 1202;
 constexpr int IDC_SEC_LOCK_MINUTES = 1203;
 constexpr int IDC_SEC_HIDE_PASSWORDS = 1204;
 
+// Ours: the password generator, opened from the entry dialog's "&Generieren".
+constexpr int IDC_ENTRY_GENERATE = 1040;
+constexpr int IDD_GENERATOR = 160;
+constexpr int IDC_GEN_LENGTH = 1301;
+constexpr int IDC_GEN_UPPER = 1302;
+constexpr int IDC_GEN_LOWER = 1303;
+constexpr int IDC_GEN_DIGITS = 1304;
+constexpr int IDC_GEN_SYMBOLS = 1305;
+constexpr int IDC_GEN_AVOID_SIMILAR = 1306;
+constexpr int IDC_GEN_PREVIEW = 1307;
+constexpr int IDC_GEN_NEW = 1308;
+constexpr int IDC_GEN_STRENGTH = 1309;
+
 }  // namespace zid
