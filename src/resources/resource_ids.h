@@ -105,6 +105,7 @@ constexpr int IDC_KDBX_PASSWORD = 1101;
 constexpr int IDC_KDBX_REPEAT = 1102;
 constexpr int IDC_KDBX_HIDE = 1103;
 constexpr int IDC_KDBX_HINT = 1104;
+constexpr int IDC_KDBX_STRENGTH = 1105;  // ours beside the generator: the typed password's strength
 
 // Ours: everyday safety.  The lock in "&Datei", the "Sicherheit" dialog and the hidden passwords
 // in "&Ansicht".

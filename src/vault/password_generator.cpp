@@ -213,11 +213,11 @@ int GeneratorStrengthBits(const SGeneratorOptions& options) {
     return static_cast<int>(std::floor(bits + 1e-9));
 }
 
-int EstimateStrengthBits(const std::string& utf8Text) {
+int EstimateStrengthBits(const char* utf8Text, std::size_t size) {
     bool present[kClassCount + 1] = {};
     long long characters = 0;
-    for (char ch : utf8Text) {
-        const auto b = static_cast<unsigned char>(ch);
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(utf8Text[i]);
         if ((b & 0xC0) == 0x80) {
             continue;  // a continuation byte of the character before
         }

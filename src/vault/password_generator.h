@@ -44,6 +44,9 @@ int GeneratorStrengthBits(const SGeneratorOptions& options);
 // A plain estimate for a typed UTF-8 text: characters * log2(size of the union of the classes
 // present), rounded down.  A character outside the four classes (space, umlaut) counts as one more
 // class as large as the symbols.
-int EstimateStrengthBits(const std::string& utf8Text);
+int EstimateStrengthBits(const char* utf8Text, std::size_t size);
+inline int EstimateStrengthBits(const std::string& utf8Text) {
+    return EstimateStrengthBits(utf8Text.data(), utf8Text.size());
+}
 
 }  // namespace pwgen
