@@ -20,6 +20,7 @@
 #include "cli/kdbx_writer.h"
 #include "cli/password_input.h"
 #include "vault/cp1252.h"
+#include "vault/password_generator.h"
 #include "vault/process_hardening.h"
 #include "vault/secure_wipe.h"
 #include "vault/vault_data.h"
@@ -428,9 +429,12 @@ constexpr SCommand kCommands[] = {
     {"list", "list VAULT", "Zeigt Position, Seite, Name und Kommentar jedes Eintrags (ohne Passwörter)."},
     {"show", "show VAULT POS [--field F]",
      "Zeigt einen Eintrag, oder mit --field nur ein Feld (site, name, password, comment)."},
-    {"add", "add VAULT --site S [--name N] [--password P] [--comment C]",
+    {"add",
+     "add VAULT --site S [--name N] [--password P | --generate [--length N] [--no-symbols] [--show]] "
+     "[--comment C]",
      "Hängt einen Eintrag an; legt VAULT an, wenn es die Datei noch nicht gibt.\n"
-     "Ohne --password wird das Passwort des Eintrags abgefragt wie das des Tresors."},
+     "Ohne --password wird das Passwort des Eintrags abgefragt wie das des Tresors.\n"
+     "--generate speichert ein zufälliges Passwort wie von generate; es wird nur mit --show ausgegeben."},
     {"rm", "rm VAULT POS", "Löscht den Eintrag an Position POS."},
     {"export", "export VAULT [--format json|csv | --format kdbx --output FILE [--force]]",
      "Gibt alle Einträge auf der Standardausgabe aus. Mit --format kdbx schreibt es sie\n"
@@ -440,7 +444,41 @@ constexpr SCommand kCommands[] = {
      "Schreibt die Einträge von FILE in einen neuen Tresor VAULT. Einen vorhandenen ergänzt\n"
      "--append (fragt sein Passwort), --replace ersetzt ihn (der alte kommt nach VAULT.bak)."},
     {"passwd", "passwd VAULT", "Ändert das Passwort: fragt erst das alte, dann das neue."},
+    {"generate", "generate [--length N] [--no-symbols]",
+     "Gibt ein zufälliges Passwort aus: 20 Zeichen (--length 8 bis 56) aus A-Z, a-z, 0-9 und\n"
+     "Satzzeichen, von jeder Art mindestens eines; --no-symbols lässt die Satzzeichen weg."},
 };
+
+// --length and --no-symbols of generate and add --generate.
+pwgen::SGeneratorOptions GeneratorOptions(const QCommandLineParser& parser) {
+    pwgen::SGeneratorOptions options;
+    if (parser.isSet(QStringLiteral("length"))) {
+        const QString text = parser.value(QStringLiteral("length"));
+        bool ok = false;
+        options.length = text.toInt(&ok, 10);
+        if (!ok || text.startsWith(QLatin1Char('+')) || options.length < pwgen::kMinLength ||
+            options.length > pwgen::kMaxLength) {
+            throw SExit{kUsageError,
+                        QStringLiteral("--length muss eine Zahl von %1 bis %2 sein, nicht \"%3\".")
+                            .arg(pwgen::kMinLength)
+                            .arg(pwgen::kMaxLength)
+                            .arg(text)};
+        }
+    }
+    options.classes[pwgen::kSymbols] = !parser.isSet(QStringLiteral("no-symbols"));
+    return options;
+}
+
+// Into password's own buffer, which its owner wipes: a returned string of up to 15 characters
+// would leave a copy in the stack slot it was moved from.
+void Generate(const pwgen::SGeneratorOptions& options, std::string& password) {
+    if (const int error = pwgen::GeneratePassword(options, password); error != 0) {
+        // Never a weaker source: without the system's randomness there is no password.
+        throw SExit{kFileError, QStringLiteral("Der Zufallsgenerator des Systems versagt: %1. Es wurde kein "
+                                               "Passwort erzeugt.")
+                                    .arg(QString::fromLocal8Bit(strerror(error)))};
+    }
+}
 
 QString GeneralHelp() {
     QString text = QStringLiteral(
@@ -456,7 +494,8 @@ QString GeneralHelp() {
         "Terminal, ist jedes benötigte Passwort eine Zeile der Standardeingabe (bei add ohne --password\n"
         "folgt das des Eintrags auf das des Tresors). Ein leeres Passwort bedeutet: der Tresor ist nicht\n"
         "verschlüsselt; einen verschlüsselten Tresor öffnet es nicht.\n"
-        "--password zeigt das Passwort des Eintrags allen Benutzern in der Prozessliste.\n"
+        "--password zeigt das Passwort des Eintrags allen Benutzern in der Prozessliste; --generate\n"
+        "erzeugt eines, das niemand sieht.\n"
         "Positionen zählen ab 0, in der Reihenfolge der Datei.\n"
         "JSON: eine Liste von Objekten mit \"site\", \"name\", \"password\", \"comment\".\n"
         "CSV: RFC 4180 mit der Kopfzeile Seite,Name,Passwort,Kommentar.\n\n"
@@ -473,7 +512,10 @@ int RunCommand(const SCommand& command, QStringList args) {
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Zeigt diese Hilfe an."));
     parser.addOption(help);
-    parser.addPositionalArgument(QStringLiteral("VAULT"), QStringLiteral("Die Tresor-Datei (.zlm)."));
+    const bool isGenerate = name == QLatin1StringView("generate");
+    if (!isGenerate) {
+        parser.addPositionalArgument(QStringLiteral("VAULT"), QStringLiteral("Die Tresor-Datei (.zlm)."));
+    }
 
     const bool isShow = name == QLatin1StringView("show");
     const bool isAdd = name == QLatin1StringView("add");
@@ -499,6 +541,18 @@ int RunCommand(const SCommand& command, QStringList args) {
                             "Benutzer in der Prozessliste; ohne diese Option wird es abgefragt."),
              QStringLiteral("P")});
         parser.addOption({QStringLiteral("comment"), QStringLiteral("Kommentar."), QStringLiteral("C")});
+        parser.addOption({QStringLiteral("generate"),
+                          QStringLiteral("Speichert ein zufälliges Passwort (statt --password).")});
+        parser.addOption(
+            {QStringLiteral("show"),
+             QStringLiteral("Gibt das mit --generate erzeugte Passwort auf der Standardausgabe aus.")});
+    }
+    if (isAdd || isGenerate) {
+        parser.addOption({QStringLiteral("length"),
+                          QStringLiteral("Länge des erzeugten Passworts, 8 bis 56 (Vorgabe: 20)."),
+                          QStringLiteral("N")});
+        parser.addOption({QStringLiteral("no-symbols"),
+                          QStringLiteral("Das erzeugte Passwort ohne Satzzeichen, nur A-Z, a-z und 0-9.")});
     }
     if (name == QLatin1StringView("import")) {
         parser.addOption(
@@ -534,10 +588,18 @@ int RunCommand(const SCommand& command, QStringList args) {
     }
     const QStringList pos = parser.positionalArguments();
     const qsizetype wanted =
-        1 + ((isShow || name == QLatin1StringView("rm") || name == QLatin1StringView("import")) ? 1 : 0);
+        (isGenerate ? 0 : 1) +
+        ((isShow || name == QLatin1StringView("rm") || name == QLatin1StringView("import")) ? 1 : 0);
     if (pos.size() != wanted) {
         throw SExit{kUsageError, QStringLiteral("Falsche Zahl von Argumenten. Aufruf: zelmora-cli %1")
                                      .arg(QString::fromUtf8(command.synopsis))};
+    }
+    if (isGenerate) {
+        SSecret password;
+        Generate(GeneratorOptions(parser), password.text);
+        WriteOut(QByteArray::fromRawData(password.text.data(), static_cast<qsizetype>(password.text.size())));
+        WriteOut(QByteArrayLiteral("\n"));
+        return kSuccess;
     }
     const QString& vault = pos[0];
     const QString openPrompt = QStringLiteral("Passwort für %1: ");
@@ -600,11 +662,26 @@ int RunCommand(const SCommand& command, QStringList args) {
             throw SExit{kUsageError, QStringLiteral("--site fehlt. Aufruf: zelmora-cli %1")
                                          .arg(QString::fromUtf8(command.synopsis))};
         }
+        const bool generate = parser.isSet(QStringLiteral("generate"));
+        if (generate && parser.isSet(QStringLiteral("password"))) {
+            throw SExit{kUsageError, QStringLiteral("--password und --generate schließen sich aus.")};
+        }
+        if (!generate) {
+            for (const char* option : {"show", "length", "no-symbols"}) {
+                if (parser.isSet(QString::fromLatin1(option))) {
+                    throw SExit{
+                        kUsageError,
+                        QStringLiteral("--%1 gilt nur mit --generate.").arg(QString::fromLatin1(option))};
+                }
+            }
+        }
+        // Checked before any password is asked.
+        const pwgen::SGeneratorOptions generatorOptions = GeneratorOptions(parser);
         std::string texts[4];
         const char* const options[4] = {"site", "name", "password", "comment"};
-        const bool askEntryPassword = !parser.isSet(QStringLiteral("password"));
+        const bool askEntryPassword = !parser.isSet(QStringLiteral("password")) && !generate;
         for (int i = 0; i < 4; ++i) {
-            if (i == 2 && askEntryPassword) {
+            if (i == 2 && (askEntryPassword || generate)) {
                 continue;
             }
             const std::string utf8 = parser.value(QString::fromLatin1(options[i])).toStdString();
@@ -629,6 +706,11 @@ int RunCommand(const SCommand& command, QStringList args) {
             // Asked like the vault password, after it: an option would show it in the process list.
             texts[2] = AskPassword(QStringLiteral("Passwort des Eintrags: "));
         }
+        SSecret generated;
+        if (generate) {
+            Generate(generatorOptions, generated.text);
+            texts[2] = generated.text;
+        }
         CVaultLock lock;
         LockVault(vault, lock);
         // Read under the lock: what another writer saved meanwhile stays.
@@ -641,6 +723,11 @@ int RunCommand(const SCommand& command, QStringList args) {
         SecureWipe(texts[2]);
         SaveVault(vault, data);
         Print(stderr, QStringLiteral("Eintrag an Position %1 hinzugefügt.\n").arg(data.GetEntryCount() - 1));
+        if (parser.isSet(QStringLiteral("show"))) {
+            WriteOut(QByteArray::fromRawData(generated.text.data(),
+                                             static_cast<qsizetype>(generated.text.size())));
+            WriteOut(QByteArrayLiteral("\n"));
+        }
         return kSuccess;
     }
 

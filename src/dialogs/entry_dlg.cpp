@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "dialogs/dialog_support.h"
+#include "dialogs/generator_dlg.h"
 #include "platform/modal.h"
 #include "platform/product.h"
 #include "platform/settings_store.h"
@@ -34,6 +35,7 @@ CEntryDlg::CEntryDlg(QWidget* parent)
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CEntryDlg::reject);
     connect(m_ui->hideCheck, &QCheckBox::clicked, this, &CEntryDlg::ApplyMasking);
     connect(m_ui->passwordEdit, &QLineEdit::textChanged, this, &CEntryDlg::UpdateLength);
+    connect(m_ui->generateButton, &QPushButton::clicked, this, &CEntryDlg::OnGenerate);
 }
 
 CEntryDlg::~CEntryDlg() {
@@ -86,6 +88,16 @@ void CEntryDlg::ApplyMasking() {
 void CEntryDlg::UpdateLength() {
     ExchangeData(true);
     m_ui->lengthLabel->setText(QStringLiteral("%1 Zeichen").arg(m_strPasswort.size()));
+}
+
+void CEntryDlg::OnGenerate() {
+    CGeneratorDlg generator(this);
+    if (generator.DoModal() != 1) {
+        return;
+    }
+    // The field keeps its mask; its change handler updates the length.
+    m_ui->passwordEdit->setText(TextFromVault(generator.m_strPassword));
+    m_ui->passwordEdit->setFocus();
 }
 
 void CEntryDlg::accept() {

@@ -37,6 +37,8 @@ private:
     void ExchangeData(bool fromControls);
     void ApplyMasking();
     void UpdateLength();
+    // Ours: "&Generieren" puts a password from the generator into the password field.
+    void OnGenerate();
 
     std::unique_ptr<Ui::CEntryDlg> m_ui;
     // The four texts as the dialog opened with them, and their bytes: a field left as it was gives

@@ -7,6 +7,7 @@
 #include "platform/modal.h"
 #include "platform/settings_store.h"
 #include "ui_kdbx_password_dlg.h"
+#include "vault/password_generator.h"
 #include "vault/secure_wipe.h"
 
 CKdbxPasswordDlg::CKdbxPasswordDlg(QWidget* parent)
@@ -55,6 +56,11 @@ void CKdbxPasswordDlg::UpdateState() {
     const QString password = m_ui->passwordEdit->text();
     const QString repeat = m_ui->repeatEdit->text();
     const bool ok = !password.isEmpty() && password == repeat;
+    QByteArray utf8 = password.toUtf8();
+    m_ui->strengthLabel->setText(
+        QStringLiteral("Stärke: %1 Bit")
+            .arg(pwgen::EstimateStrengthBits(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
+    SecureWipe(utf8.data(), static_cast<std::size_t>(utf8.size()));
     m_ui->okButton->setEnabled(ok);
     if (password.isEmpty()) {
         m_ui->hintLabel->setText(QStringLiteral("Ohne Passwort schützt die Datei nichts."));

@@ -105,6 +105,7 @@ constexpr int IDC_KDBX_PASSWORD = 1101;
 constexpr int IDC_KDBX_REPEAT = 1102;
 constexpr int IDC_KDBX_HIDE = 1103;
 constexpr int IDC_KDBX_HINT = 1104;
+constexpr int IDC_KDBX_STRENGTH = 1105;  // ours beside the generator: the typed password's strength
 
 // Ours: everyday safety.  The lock in "&Datei", the "Sicherheit" dialog and the hidden passwords
 // in "&Ansicht".
@@ -119,5 +120,18 @@ constexpr int IDC_SEC_HIDE_PASSWORDS = 1204;
 
 // Ours: the search field of the tool bar and its command in "&Ansicht".
 constexpr int ID_VIEW_SEARCH = 32840;
+
+// Ours: the password generator, opened from the entry dialog's "&Generieren".
+constexpr int IDC_ENTRY_GENERATE = 1040;
+constexpr int IDD_GENERATOR = 160;
+constexpr int IDC_GEN_LENGTH = 1301;
+constexpr int IDC_GEN_UPPER = 1302;
+constexpr int IDC_GEN_LOWER = 1303;
+constexpr int IDC_GEN_DIGITS = 1304;
+constexpr int IDC_GEN_SYMBOLS = 1305;
+constexpr int IDC_GEN_AVOID_SIMILAR = 1306;
+constexpr int IDC_GEN_PREVIEW = 1307;
+constexpr int IDC_GEN_NEW = 1308;
+constexpr int IDC_GEN_STRENGTH = 1309;
 
 }  // namespace zid

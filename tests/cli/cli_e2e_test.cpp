@@ -401,12 +401,89 @@ TEST_F(CliTest, UsageErrorsAndHelp) {
     EXPECT_EQ(
         Cli({QStringLiteral("show"), kData + QStringLiteral("plain.zlm"), QStringLiteral("x")}, "\n").code,
         1);
-    for (const char* command : {"list", "show", "add", "rm", "export", "import", "passwd"}) {
+    for (const char* command : {"list", "show", "add", "rm", "export", "import", "passwd", "generate"}) {
         const SRun help = Cli({QString::fromLatin1(command), QStringLiteral("--help")});
         EXPECT_EQ(help.code, 0) << command;
         EXPECT_TRUE(help.out.contains(command)) << help.out.toStdString();
     }
     EXPECT_EQ(Cli({QStringLiteral("--help")}).code, 0);
+}
+
+// The classes a generated password holds: upper, lower, digits, punctuation; 0 for anything else.
+int Classes(const QByteArray& password) {
+    int found = 0;
+    for (char c : password) {
+        const bool upper = c >= 'A' && c <= 'Z', lower = c >= 'a' && c <= 'z', digit = c >= '0' && c <= '9';
+        const bool symbol = c > ' ' && c < 0x7F && !upper && !lower && !digit;
+        if (!upper && !lower && !digit && !symbol) {
+            return 0;
+        }
+        found |= (upper ? 1 : 0) | (lower ? 2 : 0) | (digit ? 4 : 0) | (symbol ? 8 : 0);
+    }
+    return found;
+}
+
+TEST_F(CliTest, GeneratedPasswordsArePrintedOrStoredUnseen) {
+    const SRun first = Cli({QStringLiteral("generate")});
+    ASSERT_EQ(first.code, 0) << first.err.toStdString();
+    ASSERT_TRUE(first.out.endsWith('\n'));
+    EXPECT_EQ(first.out.size(), 21);
+    EXPECT_EQ(Classes(first.out.chopped(1)), 0xF) << first.out.toStdString();
+    EXPECT_NE(Cli({QStringLiteral("generate")}).out, first.out);
+    const SRun plain = Cli({QStringLiteral("generate"), QStringLiteral("--length"), QStringLiteral("8"),
+                            QStringLiteral("--no-symbols")});
+    EXPECT_EQ(plain.out.size(), 9);
+    EXPECT_EQ(Classes(plain.out.chopped(1)), 0x7) << plain.out.toStdString();
+    for (const char* bad : {"7", "57", "zwanzig", "+20"}) {
+        const SRun r =
+            Cli({QStringLiteral("generate"), QStringLiteral("--length"), QString::fromLatin1(bad)});
+        EXPECT_EQ(r.code, 1) << bad;
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains("--length muss eine Zahl von 8 bis 56 sein")) << r.err.toStdString();
+    }
+
+    const QString v = Tmp("gen.zlm");
+    const SRun unseen = Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("bank"),
+                             QStringLiteral("--generate")},
+                            "Tresor\n");
+    ASSERT_EQ(unseen.code, 0) << unseen.err.toStdString();
+    EXPECT_TRUE(unseen.out.isEmpty()) << "nothing of the password without --show";
+    EXPECT_FALSE(unseen.err.contains(Cli({QStringLiteral("show"), v, QStringLiteral("0"),
+                                          QStringLiteral("--field"), QStringLiteral("password")},
+                                         "Tresor\n")
+                                         .out.chopped(1)));
+    const SRun stored = Cli({QStringLiteral("show"), v, QStringLiteral("0"), QStringLiteral("--field"),
+                             QStringLiteral("password")},
+                            "Tresor\n");
+    EXPECT_EQ(stored.out.size(), 21);
+    EXPECT_EQ(Classes(stored.out.chopped(1)), 0xF);
+
+    const SRun shown = Cli({QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("mail"),
+                            QStringLiteral("--generate"), QStringLiteral("--length"), QStringLiteral("56"),
+                            QStringLiteral("--no-symbols"), QStringLiteral("--show")},
+                           "Tresor\n");
+    ASSERT_EQ(shown.code, 0) << shown.err.toStdString();
+    EXPECT_EQ(shown.out, Cli({QStringLiteral("show"), v, QStringLiteral("1"), QStringLiteral("--field"),
+                              QStringLiteral("password")},
+                             "Tresor\n")
+                             .out);
+    EXPECT_EQ(shown.out.size(), 57);
+    EXPECT_EQ(Classes(shown.out.chopped(1)), 0x7);
+
+    // Contradictions are refused before anything is asked or written.
+    const QByteArray before = Read(v);
+    for (const QStringList& extra :
+         {QStringList{QStringLiteral("--generate"), QStringLiteral("--password"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--show")},
+          QStringList{QStringLiteral("--length"), QStringLiteral("30")},
+          QStringList{QStringLiteral("--generate"), QStringLiteral("--length"), QStringLiteral("99")}}) {
+        const SRun r =
+            Cli(QStringList{QStringLiteral("add"), v, QStringLiteral("--site"), QStringLiteral("x")} + extra,
+                QByteArray());
+        EXPECT_EQ(r.code, 1) << extra.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(r.err.contains("Kein Passwort")) << "refused before a password is read";
+    }
+    EXPECT_EQ(Read(v), before);
 }
 
 // Written by the independent implementation: encrypted records with one plain entry after them,

@@ -153,7 +153,7 @@ TEST_F(EntryDlgTest, TemplateKeepsItsTextsAndTabOrder) {
     EXPECT_EQ(TabOrder(dlg), (QStringList{QStringLiteral("siteEdit"), QStringLiteral("nameEdit"),
                                           QStringLiteral("passwordEdit"), QStringLiteral("commentEdit"),
                                           QStringLiteral("okButton"), QStringLiteral("cancelButton"),
-                                          QStringLiteral("hideCheck")}));
+                                          QStringLiteral("hideCheck"), QStringLiteral("generateButton")}));
     // The site and user name fields are the wide ones.
     dlg.adjustSize();
     EXPECT_GT(Edit(dlg, zid::IDC_ENTRY_SEITE)->width(), Password(dlg)->width());
