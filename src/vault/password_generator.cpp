@@ -183,34 +183,14 @@ int GeneratorStrengthBits(const SGeneratorOptions& options) {
     if (!OptionsValid(options)) {
         return 0;
     }
-    int sizes[kClassCount] = {};
     int n = 0;
     for (int c = 0; c < kClassCount; ++c) {
         if (options.classes[c]) {
-            sizes[c] = static_cast<int>(ClassCharacters(static_cast<EClass>(c), options.avoidSimilar).size());
-            n += sizes[c];
+            n += static_cast<int>(ClassCharacters(static_cast<EClass>(c), options.avoidSimilar).size());
         }
     }
-    // Inclusion and exclusion: the share of all n^length strings that hold every chosen class.
-    double share = 0;
-    for (int mask = 0; mask < (1 << kClassCount); ++mask) {
-        int missing = 0;
-        int sign = 1;
-        bool possible = true;
-        for (int c = 0; c < kClassCount; ++c) {
-            if (mask & (1 << c)) {
-                possible = possible && options.classes[c];
-                missing += sizes[c];
-                sign = -sign;
-            }
-        }
-        if (possible) {
-            share += sign * std::pow(static_cast<double>(n - missing) / n, options.length);
-        }
-    }
-    const double bits = options.length * std::log2(static_cast<double>(n)) + std::log2(share);
     // The tolerance keeps exact powers of two (32 symbols: 5 bits each) from rounding down.
-    return static_cast<int>(std::floor(bits + 1e-9));
+    return static_cast<int>(std::floor(options.length * std::log2(static_cast<double>(n)) + 1e-9));
 }
 
 int EstimateStrengthBits(const char* utf8Text, std::size_t size) {

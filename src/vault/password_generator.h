@@ -37,8 +37,8 @@ int SystemRandom(unsigned char* data, std::size_t n);
 // out is wiped first and stays empty on failure.
 int GeneratePassword(const SGeneratorOptions& options, std::string& out, RandomFill fill = SystemRandom);
 
-// Bits of the number of passwords GeneratePassword can give (rounded down): length * log2(set
-// size), less what the rule "one of every class" excludes.  0 for invalid options.
+// The strength shown for the options: length * log2(set size), rounded down (the rule "one of
+// every class" takes off less than a bit).  0 for invalid options.
 int GeneratorStrengthBits(const SGeneratorOptions& options);
 
 // A plain estimate for a typed UTF-8 text: characters * log2(size of the union of the classes

@@ -65,14 +65,14 @@ TEST_F(GeneratorDlgTest, EveryChoiceDrawsAfreshWithItsStrength) {
                       const QString first = Preview(d);
                       EXPECT_EQ(first.size(), 20);
                       EXPECT_EQ(Classes(first), 0xF) << first.toStdString();
-                      EXPECT_EQ(Strength(d), QStringLiteral("Stärke: 130 Bit"));
+                      EXPECT_EQ(Strength(d), QStringLiteral("Stärke: 131 Bit"));
                       EXPECT_TRUE(Control<QLineEdit>(d, zid::IDC_GEN_PREVIEW)->isReadOnly());
 
                       Click(d, zid::IDC_GEN_NEW);
                       EXPECT_NE(Preview(d), first);
                       Length(d)->setValue(8);
                       EXPECT_EQ(Preview(d).size(), 8);
-                      EXPECT_EQ(Strength(d), QStringLiteral("Stärke: 51 Bit"));
+                      EXPECT_EQ(Strength(d), QStringLiteral("Stärke: 52 Bit"));
                       Check(d, zid::IDC_GEN_SYMBOLS)->setChecked(false);
                       EXPECT_EQ(Classes(Preview(d)), 0x7) << Preview(d).toStdString();
                       EXPECT_EQ(Strength(d), QStringLiteral("Stärke: 47 Bit"));
