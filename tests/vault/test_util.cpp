@@ -42,6 +42,28 @@ void* operator new(std::size_t n) {
 void* operator new[](std::size_t n) {
     return Allocate(n);
 }
+// The nothrow forms too (std::stable_sort's buffer), or they would come from the sanitizer's
+// allocator and be freed by ours.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(n);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
 void operator delete(void* p) noexcept {
     std::free(p);
 }
