@@ -13,7 +13,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <thread>
 
 using namespace app_test;
@@ -26,17 +25,6 @@ const Fields kB = {"b", "bert", "2", ""};
 const Fields kC = {"c", "carla", "3", ""};
 const Fields kMine = {"mein", "", "m", ""};
 const Fields kTheirs = {"fremd", "", "f", ""};
-
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) {
-            return false;
-        }
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 class FileChangeTest : public AppTest {
 protected:
@@ -75,7 +63,7 @@ TEST_F(FileChangeTest, AnUnmodifiedVaultIsReloadedKeepingSortAndSelectionButNotA
     List().SortByColumn(0, true);  // a, b, c, mein
     Select({1});                   // b
     WriteVault(m_vault, {kB, kC, kTheirs, kA, kMine}, "pw");
-    ASSERT_TRUE(WaitFor([&] { return reloads.count() == 1; })) << "the watch saw no change";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reloads.count() == 1; })) << "the watch saw no change";
     EXPECT_EQ(DocEntries(Doc()), (std::vector<Fields>{kB, kC, kTheirs, kA, kMine}));
     EXPECT_FALSE(Doc().IsModified());
     EXPECT_EQ(Frame().MessageText(), u"Tresor neu geladen: außerhalb von Zelmora geändert."_s);
@@ -98,7 +86,7 @@ TEST_F(FileChangeTest, AnUnmodifiedVaultIsReloadedKeepingSortAndSelectionButNotA
         ASSERT_TRUE(file.open(QIODevice::ReadWrite | QIODevice::Truncate));
         file.write(bytes.data(), static_cast<qint64>(bytes.size()));
     }
-    ASSERT_TRUE(WaitFor([&] { return reloads.count() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reloads.count() == 2; }));
     EXPECT_EQ(DocEntries(Doc()), std::vector<Fields>{kA});
     EXPECT_TRUE(BoxTexts().isEmpty());
 }
@@ -110,7 +98,7 @@ TEST_F(FileChangeTest, AModifiedVaultShowsTheBarAndEachChoiceDoesWhatItSays) {
     Doc().RemoveEntryAt(0);  // a removed here
     Doc().UpdateAllViews();
     WriteVault(m_vault, {kA, kC, kTheirs}, "pw");  // b removed and one added there
-    ASSERT_TRUE(WaitFor([&] { return BarShown(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return BarShown(); }));
     EXPECT_EQ(Bar()->findChild<QLabel*>(u"fileChangedText"_s)->text(),
               u"Die Datei wurde außerhalb von Zelmora geändert."_s);
     EXPECT_EQ(DocEntries(Doc()), (std::vector<Fields>{kB, kC, kMine})) << "nothing changes before a choice";
@@ -128,7 +116,7 @@ TEST_F(FileChangeTest, AModifiedVaultShowsTheBarAndEachChoiceDoesWhatItSays) {
     // Meine behalten: the bar goes, the window keeps its entries, and the save still asks.
     AddInWindow(kA);
     WriteVault(m_vault, {kB}, "pw");
-    ASSERT_TRUE(WaitFor([&] { return BarShown(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return BarShown(); }));
     Click("keepButton");
     EXPECT_FALSE(BarShown());
     QTest::qWait(3 * CFileWatch::kSettleMs);
@@ -137,7 +125,7 @@ TEST_F(FileChangeTest, AModifiedVaultShowsTheBarAndEachChoiceDoesWhatItSays) {
 
     // Neu laden: theirs, unmodified.
     WriteVault(m_vault, {kB, kC}, "pw");
-    ASSERT_TRUE(WaitFor([&] { return BarShown(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return BarShown(); }));
     Click("reloadButton");
     EXPECT_EQ(DocEntries(Doc()), (std::vector<Fields>{kB, kC}));
     EXPECT_FALSE(Doc().IsModified());
@@ -182,7 +170,7 @@ TEST_F(FileChangeTest, SavingOverAChangedFileAsksAndEachAnswerIsKept) {
 TEST_F(FileChangeTest, APasswordChangedElsewhereLocksAndAVanishedFileKeepsTheEntries) {
     Open({kA});
     WriteVault(m_vault, {kA, kB}, "anders");
-    ASSERT_TRUE(WaitFor([&] { return Doc().IsLocked(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Doc().IsLocked(); }));
     EXPECT_EQ(Frame().MessageText(), u"Tresor gesperrt: Das Passwort passt nicht mehr zu Tresor.zlm."_s);
     EXPECT_EQ(Doc().GetEntryCount(), 0);
     // The unlock takes the file's new password and shows what the file now holds.
@@ -193,7 +181,7 @@ TEST_F(FileChangeTest, APasswordChangedElsewhereLocksAndAVanishedFileKeepsTheEnt
     EXPECT_FALSE(Doc().IsModified());
 
     ASSERT_TRUE(QFile::remove(m_vault));
-    ASSERT_TRUE(WaitFor([&] { return Doc().IsModified(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Doc().IsModified(); }));
     EXPECT_EQ(DocEntries(Doc()), (std::vector<Fields>{kA, kB}));
     EXPECT_EQ(Frame().MessageText(),
               u"Tresor.zlm wurde außerhalb von Zelmora gelöscht oder umbenannt. Die Einträge bleiben; "

@@ -13,8 +13,6 @@
 #include <QSignalSpy>
 #include <QToolBar>
 
-#include <chrono>
-#include <functional>
 
 using namespace app_test;
 using namespace Qt::StringLiterals;
@@ -65,17 +63,6 @@ protected:
         return sites;
     }
 };
-
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) {
-            return false;
-        }
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -270,7 +257,7 @@ TEST_F(SearchTest, AReloadKeepsTheSearchTheKeptRowsAndTheSelectedEntryWhereverIt
     std::vector<Fields> changed = {{"https://www.ebank.de", "", "", ""}, {"https://www.x.de", "", "", ""}};
     changed.insert(changed.end(), kEntries.begin(), kEntries.end());
     WriteVault(vault, changed, "pw");
-    ASSERT_TRUE(WaitFor([&] { return reloads.count() == 1; })) << "the watch saw no change";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reloads.count() == 1; })) << "the watch saw no change";
     EXPECT_EQ(Field().text(), u"bank"_s);
     EXPECT_EQ(Sites(), QStringList({u"ebank.de"_s, u"sparkasse-bank.de"_s, u"volksbank.de"_s}));
     EXPECT_EQ(List().GetSelectedItems(), std::vector<int>{2}) << "the same entry, not the same position";
