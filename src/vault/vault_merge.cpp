@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <functional>
+#include <future>
 #include <string_view>
+#include <system_error>
 #include <unordered_map>
 #include <utility>
 
@@ -67,6 +69,7 @@ SMergeResult MergeEntries(const std::vector<CEntry>& base, std::vector<CEntry>&&
     // change mine.  Usually a few among many, so mine is looked up in a small table.  Both sides
     // are sorted by hash and walked side by side, which costs far less than a table of all.
     CCountMap delta;
+    std::vector<std::size_t> theirsHashes(theirs.size());  // in theirs' order, for the last step
     {
         struct SItem {
             std::size_t hash;
@@ -82,8 +85,20 @@ SMergeResult MergeEntries(const std::vector<CEntry>& base, std::vector<CEntry>&&
                       [](const SItem& a, const SItem& b) { return a.hash < b.hash; });
             return items;
         };
-        const std::vector<SItem> b = sorted(base);
+        // The two sides are hashed and sorted at once where a second thread can be had.
+        std::future<std::vector<SItem>> baseSorted;
+        try {
+            baseSorted = std::async(std::launch::async, sorted, std::cref(base));
+        } catch (const std::system_error&) {
+            std::promise<std::vector<SItem>> here;
+            here.set_value(sorted(base));
+            baseSorted = here.get_future();
+        }
         const std::vector<SItem> t = sorted(theirs);
+        const std::vector<SItem> b = baseSorted.get();
+        for (const SItem& item : t) {
+            theirsHashes[static_cast<std::size_t>(item.entry - theirs.data())] = item.hash;
+        }
         std::size_t i = 0;
         std::size_t j = 0;
         std::vector<SItem> group;  // the entries of one hash, from both sides
@@ -161,7 +176,7 @@ SMergeResult MergeEntries(const std::vector<CEntry>& base, std::vector<CEntry>&&
     // Added copies are theirs' last occurrences, in theirs' order.
     std::vector<std::size_t> added;
     for (std::size_t i = theirs.size(); i-- > 0;) {
-        const auto found = delta.find(SKey{&theirs[i], HashOf(theirs[i])});
+        const auto found = delta.find(SKey{&theirs[i], theirsHashes[i]});
         if (found != delta.end() && found->second.toAdd > 0) {
             --found->second.toAdd;
             added.push_back(i);
