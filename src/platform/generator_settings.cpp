@@ -11,8 +11,7 @@ constexpr const char* kClassNames[pwgen::kClassCount] = {settings::kGeneratorUpp
                                                          settings::kGeneratorSymbols};
 
 int ReadInRange(const char* name, int defaultValue, int min, int max) {
-    const int value = CSettingsStore::ReadInt(settings::kSectionGenerator, name, defaultValue);
-    return value < min || value > max ? defaultValue : value;
+    return CSettingsStore::ReadIntInRange(settings::kSectionGenerator, name, defaultValue, min, max);
 }
 
 }  // namespace

@@ -7,8 +7,7 @@ namespace security {
 namespace {
 
 int ReadInRange(const char* name, int defaultValue, int max) {
-    const int value = CSettingsStore::ReadInt(settings::kSectionSecurity, name, defaultValue);
-    return value < 0 || value > max ? defaultValue : value;
+    return CSettingsStore::ReadIntInRange(settings::kSectionSecurity, name, defaultValue, 0, max);
 }
 
 }  // namespace

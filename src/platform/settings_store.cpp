@@ -96,6 +96,12 @@ int CSettingsStore::ReadInt(const char* section, const char* name, int defaultVa
     return IntOf(Open()->value(KeyOf(section, name)), value) ? value : defaultValue;
 }
 
+int CSettingsStore::ReadIntInRange(const char* section, const char* name, int defaultValue, int min,
+                                   int max) {
+    const int value = ReadInt(section, name, defaultValue);
+    return value < min || value > max ? defaultValue : value;
+}
+
 QString CSettingsStore::ReadString(const char* section, const char* name, const QString& defaultValue) {
     QString value;
     return TextOf(Open()->value(KeyOf(section, name)), value) ? value : defaultValue;

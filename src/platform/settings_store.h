@@ -66,6 +66,8 @@ public:
 
     // A value that is missing or of the wrong type ("abc" where an integer is expected) gives the default.
     static int ReadInt(const char* section, const char* name, int defaultValue);
+    // The same, and a value outside min..max (a hand-edited file) gives the default as well.
+    static int ReadIntInRange(const char* section, const char* name, int defaultValue, int min, int max);
     static QString ReadString(const char* section, const char* name, const QString& defaultValue = QString());
     // Creates section and value when missing; failures are ignored by every caller.
     static void WriteInt(const char* section, const char* name, int value);

@@ -74,10 +74,6 @@ CEntrySearch::~CEntrySearch() {
     Wipe();
 }
 
-unsigned char CEntrySearch::Fold(unsigned char c) {
-    return kFold[c];
-}
-
 std::string CEntrySearch::Fold(std::string text) {
     for (char& c : text) {
         c = static_cast<char>(kFold[static_cast<unsigned char>(c)]);

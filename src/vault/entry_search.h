@@ -17,8 +17,7 @@ public:
     CEntrySearch& operator=(const CEntrySearch&) = delete;
     ~CEntrySearch();
 
-    // A byte of code page 1252 in lower case: A-Z, the accented capitals (Ä Ö Ü ...), Š Œ Ž Ÿ.
-    static unsigned char Fold(unsigned char c);
+    // The text in lower case of code page 1252: A-Z, the accented capitals (Ä Ö Ü ...), Š Œ Ž Ÿ.
     static std::string Fold(std::string text);
 
     // The searchable texts of these entries, replacing what was kept before.
