@@ -60,7 +60,6 @@ public:
     void DropSeal();
     // Locked because the file's password was changed elsewhere: an unlock with the file's new
     // password reads the file (the vault was unmodified, nothing of it is lost).
-    bool LockedForNewPassword() const { return m_bLockedForNewPassword; }
     bool UnlockFromFile(const std::string& password);
 
     bool Watching() const;

@@ -44,13 +44,11 @@ std::string CVaultLock::LockPathFor(const std::string& vaultPath) {
 
 ELockStatus CVaultLock::Acquire(const std::string& vaultPath, int timeoutMs) {
     Release();
-    m_errno = 0;
     m_strLockPath = LockPathFor(vaultPath);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const int fd = open(m_strLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
-            m_errno = errno;
             return ELockStatus::kError;
         }
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -69,7 +67,6 @@ ELockStatus CVaultLock::Acquire(const std::string& vaultPath, int timeoutMs) {
         const int error = errno;
         close(fd);
         if (error != EWOULDBLOCK && error != EINTR) {
-            m_errno = error;
             return ELockStatus::kError;
         }
         if (std::chrono::steady_clock::now() >= deadline) {

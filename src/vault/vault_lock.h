@@ -8,7 +8,7 @@
 enum class ELockStatus {
     kLocked,
     kTimeout,  // another process held the lock for the whole wait
-    kError,    // the lock file could not be made (errno in SysError())
+    kError,    // the lock file could not be made or locked
 };
 
 class CVaultLock {
@@ -23,16 +23,10 @@ public:
     ELockStatus Acquire(const std::string& vaultPath, int timeoutMs);
     void Release();
 
-    bool Held() const { return m_fd >= 0; }
-    int SysError() const { return m_errno; }
-    // The lock file's path (empty before Acquire).
-    const std::string& LockPath() const { return m_strLockPath; }
-
     // Where the lock of the vault at path lives.
     static std::string LockPathFor(const std::string& vaultPath);
 
 private:
     int m_fd = -1;
-    int m_errno = 0;
     std::string m_strLockPath;
 };

@@ -8,16 +8,6 @@
 #include <QItemSelectionModel>
 #include <QScrollBar>
 
-namespace {
-
-// The entry at row (by its item data), or nullptr.
-const CEntry* EntryOfRow(const CSortListCtrl& list, const CZelmoraDoc& doc, int row) {
-    const auto position = static_cast<int>(list.GetItemData(row));
-    return position >= 0 && position < doc.GetEntryCount() ? &doc.GetEntryAt(position) : nullptr;
-}
-
-}  // namespace
-
 std::uint64_t CListKeeper::Key(const CEntry& entry) {
     std::uint64_t key = 0;
     for (const std::string* field :
@@ -27,11 +17,26 @@ std::uint64_t CListKeeper::Key(const CEntry& entry) {
     return key;
 }
 
-CListKeeper::CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc,
-                         const std::vector<int>& keptShown) {
+bool CListKeeper::KeyAt(const CZelmoraDoc& doc, int position, std::uint64_t& key) const {
+    if (position < 0 || position >= doc.GetEntryCount()) {
+        return false;
+    }
+    key = m_by == EBy::kPosition ? static_cast<std::uint64_t>(position) : Key(doc.GetEntryAt(position));
+    return true;
+}
+
+bool CListKeeper::KeyOfRow(const CSortListCtrl& list, const CZelmoraDoc& doc, int row,
+                           std::uint64_t& key) const {
+    return KeyAt(doc, static_cast<int>(list.GetItemData(row)), key);
+}
+
+CListKeeper::CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc, EBy by,
+                         const std::vector<int>& keptShown)
+    : m_by(by) {
+    std::uint64_t key = 0;
     for (const int position : keptShown) {
-        if (position >= 0 && position < doc.GetEntryCount()) {
-            ++m_keptShown[Key(doc.GetEntryAt(position))];
+        if (KeyAt(doc, position, key)) {
+            ++m_keptShown[key];
         }
     }
     const int sorted = list.GetSortColumn();
@@ -40,25 +45,22 @@ CListKeeper::CListKeeper(const CSortListCtrl& list, const CZelmoraDoc& doc,
         m_bAscending = list.IsSortAscending();
     }
     for (const int row : list.GetSelectedItems()) {
-        if (const CEntry* entry = EntryOfRow(list, doc, row)) {
-            ++m_selected[Key(*entry)];
+        if (KeyOfRow(list, doc, row, key)) {
+            ++m_selected[key];
         }
     }
     const QModelIndex current = list.currentIndex();
-    if (current.isValid()) {
-        if (const CEntry* entry = EntryOfRow(list, doc, current.row())) {
-            m_current = Key(*entry);
-            m_bHasCurrent = true;
-        }
-    }
+    m_bHasCurrent = current.isValid() && KeyOfRow(list, doc, current.row(), m_current);
     m_nScroll = list.verticalScrollBar()->value();
 }
 
 std::vector<int> CListKeeper::KeptShown(const CZelmoraDoc& doc) const {
     std::unordered_map<std::uint64_t, int> wanted = m_keptShown;
     std::vector<int> positions;
+    std::uint64_t key = 0;
     for (int position = 0; position < doc.GetEntryCount() && !wanted.empty(); ++position) {
-        const auto found = wanted.find(Key(doc.GetEntryAt(position)));
+        KeyAt(doc, position, key);
+        const auto found = wanted.find(key);
         if (found != wanted.end()) {
             positions.push_back(position);
             if (--found->second == 0) {
@@ -82,12 +84,11 @@ void CListKeeper::Restore(CSortListCtrl& list, const CZelmoraDoc& doc) const {
     QItemSelection selection;
     int current = -1;
     const int columns = list.model()->columnCount() - 1;
+    std::uint64_t key = 0;
     for (int row = 0; row < list.GetItemCount(); ++row) {
-        const CEntry* entry = EntryOfRow(list, doc, row);
-        if (!entry) {
+        if (!KeyOfRow(list, doc, row, key)) {
             continue;
         }
-        const std::uint64_t key = Key(*entry);
         if (current < 0 && m_bHasCurrent && key == m_current) {
             current = row;
         }

@@ -296,7 +296,7 @@ void CZelmoraView::FillList() {
 }
 
 void CZelmoraView::OnAboutToReload() {
-    m_pReloadKeeper = std::make_unique<CListKeeper>(*m_list, m_doc, m_keptShown);
+    m_pReloadKeeper = std::make_unique<CListKeeper>(*m_list, m_doc, CListKeeper::EBy::kTexts, m_keptShown);
 }
 
 void CZelmoraView::RefillKeepingState() {

@@ -100,7 +100,6 @@ public:
 
     // Ours: the search.  The field lives in the frame's tool bar; the view listens to it.
     void AttachSearchField(CSearchField* field);
-    CSearchField* SearchField() const { return m_searchField; }
     // Shows only the entries in which every word of text occurs in Seite, Name or Kommentar
     // (ignoring case); an empty text shows all.  What the field holds, as it changes.
     void SetSearchText(const QString& text);
@@ -145,16 +144,6 @@ private:
     QMenu* BuildContextMenu(bool hasSelection);
     QAction* Action(int id) const { return m_actions ? m_actions(id) : nullptr; }
 
-    // The lock: what the list showed is noted (sort, selection, scroll; entries by their positions,
-    // nothing of their texts) and wiped, and comes back.
-    struct SLockedList {
-        QString sortTitle;
-        bool sortAscending = true;
-        std::vector<quintptr> selected;
-        quintptr current = 0;
-        bool hasCurrent = false;
-        int scroll = 0;
-    };
     // The search's part of a fill: the rows that match (and those kept), and the count.
     void ApplySearch(bool narrowing = false);
     void EmitSearchCount();
@@ -168,7 +157,6 @@ private:
 
     void OnAboutToLock();
     void OnLockChanged(bool locked);
-    void RestoreListState(const SLockedList& state);
 
     CZelmoraDoc& m_doc;
     CSortListCtrl* m_list;
@@ -176,7 +164,8 @@ private:
     std::unique_ptr<CEntryListPrinter> m_printer;
     CClipboardGuard* m_clipboard;
     CLockedPanel* m_lockedPanel;
-    std::unique_ptr<SLockedList> m_pLockedList;
+    // The lock: what the list showed (entries by their positions, nothing of their texts).
+    std::unique_ptr<CListKeeper> m_pLockedList;
     QStringList m_builtTitles;                     // the column titles as the last initial update built them
     std::unique_ptr<CListKeeper> m_pReloadKeeper;  // from just before a reload to its refill
 
