@@ -707,13 +707,13 @@ SVaultResult EncodeKdbx(const CKdbxPayload& payload, const std::string& password
 }
 
 SVaultResult WriteKdbxFile(const std::string& path, const CKdbxPayload& payload, const std::string& password,
-                           const SKdfParams& kdf) {
+                           const SKdfParams& kdf, EReplace replace) {
     std::string file;
     const SVaultResult result = EncodeKdbx(payload, password, kdf, file);
     if (!result.ok()) {
         return result;
     }
-    return SaveFileBytes(path, file);
+    return SaveFileBytes(path, file, nullptr, replace);
 }
 
 }  // namespace kdbx

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "vault/vault_file.h"
 #include "vault/vault_format.h"
 
 class CVaultData;
@@ -99,8 +100,9 @@ private:
 SVaultResult EncodeKdbx(const CKdbxPayload& payload, const std::string& password, const SKdfParams& kdf,
                         std::string& file);
 
-// EncodeKdbx, then the atomic save of vault files (a new file gets mode 0600).
+// EncodeKdbx, then the atomic save of vault files (a new file gets mode 0600).  With
+// EReplace::kNever an existing file, even one made while the key was derived, stays (EEXIST).
 SVaultResult WriteKdbxFile(const std::string& path, const CKdbxPayload& payload, const std::string& password,
-                           const SKdfParams& kdf);
+                           const SKdfParams& kdf, EReplace replace = EReplace::kAllowed);
 
 }  // namespace kdbx

@@ -353,8 +353,13 @@ int ExportKdbx(const QString& vault, const QCommandLineParser& parser) {
                     QStringLiteral("KDBX wird nicht auf die Standardausgabe geschrieben. Geben Sie "
                                    "die Datei mit --output DATEI.kdbx an.")};
     }
-    if (PathExists(output) && !parser.isSet(QStringLiteral("force"))) {
-        throw SExit{kUsageError, QStringLiteral("%1 gibt es schon. --force ersetzt die Datei.").arg(output)};
+    const bool force = parser.isSet(QStringLiteral("force"));
+    const auto exists = [&] {
+        return SExit{kUsageError, QStringLiteral("%1 gibt es schon. --force ersetzt die Datei.").arg(output)};
+    };
+    // Asked before the passwords, so that nobody types them in vain; the save checks once more.
+    if (PathExists(output) && !force) {
+        throw exists();
     }
     CVaultData data;
     OpenVault(vault, data, QStringLiteral("Passwort für %1: "));
@@ -401,13 +406,17 @@ int ExportKdbx(const QString& vault, const QCommandLineParser& parser) {
         if (PasswordsFromTerminal()) {
             Print(stderr, QStringLiteral("Der Schlüssel wird abgeleitet (etwa eine Sekunde) ...\n"));
         }
-        result = kdbx::WriteKdbxFile(NativePath(output), payload, password, kdbx::CalibrateKdf());
+        result = kdbx::WriteKdbxFile(NativePath(output), payload, password, kdbx::CalibrateKdf(),
+                                     force ? EReplace::kAllowed : EReplace::kNever);
     } catch (const std::bad_alloc&) {
         result.status = EVaultStatus::kOutOfMemory;
     } catch (const std::exception&) {
         result.status = EVaultStatus::kGeneralError;
     }
     wipe();
+    if (!force && result.status == EVaultStatus::kFileError && result.sysError == EEXIST) {
+        throw exists();
+    }
     if (!result.ok()) {
         throw VaultError(result, output, true);
     }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <functional>
 #include <new>
@@ -280,12 +281,45 @@ int OpenForReading(const std::string& path, CFd& fd, struct stat& st) {
     return 0;
 }
 
+// Puts the finished temporary file at target, replacing what is there, or, with mayReplace false,
+// only where nothing is: a file that appeared since the check is then never replaced (EEXIST).
+// linked tells that the temporary name still stands beside the target and is the caller's to remove.
+int PutInPlace(const std::string& temp, const std::string& target, bool mayReplace, bool& linked) {
+    linked = false;
+    if (mayReplace) {
+        return rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
+    }
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+#endif
+    // A file system without the flag: a hard link is just as exclusive.
+    if (link(temp.c_str(), target.c_str()) == 0) {
+        linked = true;
+        return 0;
+    }
+    if (errno == EEXIST) {
+        return EEXIST;
+    }
+    // Neither (FAT, some network shares): the check before the save is all there is.
+    struct stat st;
+    if (lstat(target.c_str(), &st) == 0) {
+        return EEXIST;
+    }
+    return rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
+}
+
 // The atomic save: the content goes into a temporary file next to the target, which then replaces
 // it by a rename.  With bytes and written given (bytes being what content writes), written
 // receives the new file's identity.
 SVaultResult SaveAtomically(const std::string& path,
                             const std::function<SVaultResult(CArchiveWriter&)>& content,
-                            const std::string* bytes = nullptr, SFileIdentity* written = nullptr) {
+                            const std::string* bytes = nullptr, SFileIdentity* written = nullptr,
+                            bool mayReplace = true) {
     try {
         if (path.empty()) {
             return FileErrorResult(ENOENT);
@@ -301,6 +335,9 @@ SVaultResult SaveAtomically(const std::string& path,
         const bool replacing = stat(target.c_str(), &old) == 0;
         if (!replacing && errno != ENOENT) {
             return FileErrorResult(errno);
+        }
+        if (replacing && !mayReplace) {
+            return FileErrorResult(EEXIST);
         }
         if (replacing && !S_ISREG(old.st_mode)) {
             // A rename would put the vault in place of a folder, a device or a pipe.
@@ -329,13 +366,18 @@ SVaultResult SaveAtomically(const std::string& path,
         if (fd.Close() != 0 && result.ok()) {
             result = FileErrorResult(errno);
         }
-        if (result.ok() && rename(temp.Path().c_str(), target.c_str()) != 0) {
-            result = FileErrorResult(errno);
+        bool linked = false;
+        if (result.ok()) {
+            if (const int error = PutInPlace(temp.Path(), target, mayReplace, linked)) {
+                result = FileErrorResult(error);
+            }
         }
         if (!result.ok()) {
             return result;
         }
-        temp.Keep();
+        if (!linked) {
+            temp.Keep();
+        }
         if (const int error = SyncFolder(DirName(target))) {
             // The new file is in place; only its durability is in doubt.
             return FileErrorResult(error);
@@ -399,7 +441,8 @@ SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data) {
     return SaveAtomically(path, [&](CArchiveWriter& ar) { return WriteVault(ar, data); });
 }
 
-SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes, SFileIdentity* written) {
+SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes, SFileIdentity* written,
+                           EReplace replace) {
     return SaveAtomically(
         path,
         [&](CArchiveWriter& ar) {
@@ -411,7 +454,7 @@ SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes, SF
             }
             return result;
         },
-        &bytes, written);
+        &bytes, written, replace == EReplace::kAllowed);
 }
 
 SVaultResult ReadFileBytes(const std::string& path, std::string& bytes, SFileIdentity& identity) {

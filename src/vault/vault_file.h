@@ -36,11 +36,14 @@ bool IsEncryptedVaultFile(const std::string& path);
 // is refused as access denied.
 SVaultResult SaveVaultFile(const std::string& path, const CVaultData& data);
 
+enum class EReplace { kAllowed, kNever };
+
 // Writes bytes to path with the same atomic save (for a byte-exact copy of a vault file).  written,
 // when given, receives the identity of the file that now stands at path, taken from the file
-// itself before it replaced the old one.
+// itself before it replaced the old one.  With EReplace::kNever a file at path, even one that
+// appears while the bytes are written, is left alone and the result is a file error with EEXIST.
 SVaultResult SaveFileBytes(const std::string& path, const std::string& bytes,
-                           SFileIdentity* written = nullptr);
+                           SFileIdentity* written = nullptr, EReplace replace = EReplace::kAllowed);
 
 // The whole content of the file at path (the same refusals as LoadVaultFile) and the identity of
 // the very file it came from.  bytes is wiped first and on failure.

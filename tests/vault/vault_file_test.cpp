@@ -134,6 +134,20 @@ TEST(VaultFile, ReplacedFileKeepsItsMode) {
     EXPECT_EQ(ReadFile(path), testutil::WriteToMemory(SSample("pw").data));
 }
 
+TEST(VaultFile, SaveThatNeverReplaces) {
+    CTempDir dir;
+    const std::string path = dir.File("new.kdbx");
+    ASSERT_TRUE(SaveFileBytes(path, "first", nullptr, EReplace::kNever).ok());
+    EXPECT_EQ(ReadFile(path), "first");
+    EXPECT_EQ(ModeOf(path), 0600u);
+
+    const SVaultResult result = SaveFileBytes(path, "second", nullptr, EReplace::kNever);
+    EXPECT_EQ(result.status, EVaultStatus::kFileError);
+    EXPECT_EQ(result.sysError, EEXIST);
+    EXPECT_EQ(ReadFile(path), "first");
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"new.kdbx"})) << "no temporary file stays";
+}
+
 TEST(VaultFile, SymbolicLinksAreSavedToTheirTargetAndStay) {
     CTempDir dir;
     ASSERT_EQ(mkdir(dir.File("real").c_str(), 0700), 0);
