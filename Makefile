@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 30
 
 DEB_PACKAGES := cmake make g++ pkg-config ca-certificates \
                 qt6-base-dev libx11-dev qt6-translations-l10n libqt6svg6 fonts-dejavu-core xdg-utils poppler-utils \
-                xvfb xauth openbox xdotool xclip x11-utils \
+                xvfb xauth openbox xdotool xclip x11-utils sway wtype wl-clipboard qt6-wayland \
                 dbus-daemon dbus-bin shared-mime-info python3 \
                 libgtest-dev libgmock-dev libbenchmark-dev libssl-dev libargon2-dev zlib1g-dev \
                 keepassxc python3-pykeepass \

@@ -142,8 +142,17 @@ bool CClipboardGuard::ClearWithTools(bool clipboard, bool primary) {
         return false;
     }
     bool ok = false;
-    if (clipboard) {
-        // Asked of the compositor, not of Qt, whose view of the clipboard is stale without focus.
+    QClipboard* qtClipboard = QGuiApplication::clipboard();
+    if (clipboard && qtClipboard && qtClipboard->ownsClipboard()) {
+        // Our data source is still the clipboard (the compositor cancels it when another program
+        // copies, focus or not), so Qt knows what it holds; wl-paste would ask this very process,
+        // which waits for it, and never get an answer.
+        if (HoldsOwnCopy()) {
+            RunTool(tools.copy, {u"--clear"_s}, &ok);
+        }
+    } else if (clipboard) {
+        // Asked of the compositor, not of Qt, whose view of another program's text is stale
+        // without focus.
         QByteArray held = tools.paste.isEmpty()
                               ? QByteArray()
                               : RunTool(tools.paste, {u"--no-newline"_s, u"--type"_s, u"text"_s}, &ok);
