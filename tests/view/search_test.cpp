@@ -10,9 +10,13 @@
 
 #include <QClipboard>
 #include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QToolBar>
-
 
 using namespace app_test;
 using namespace Qt::StringLiterals;
@@ -217,6 +221,32 @@ TEST_F(SearchTest, CommandsActOnTheShownEntriesAndNewOrChangedOnesStayShownUntil
         }};
         QTest::keyClick(&List(), Qt::Key_Return);
         EXPECT_EQ(driver.Titles().size(), 1);
+    }
+}
+
+TEST_F(SearchTest, APrintoutDuringASearchHoldsTheShownEntriesAlone) {
+    Field().setText(u"bank"_s);
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath(u"liste.pdf"_s);
+    {
+        // The preview's print button, into a PDF.
+        CModalDriver driver{[&](QDialog& dialog) {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(&dialog);
+            ASSERT_NE(preview, nullptr);
+            preview->printer()->setOutputFormat(QPrinter::PdfFormat);
+            preview->printer()->setOutputFileName(pdf);
+            dialog.findChild<QPrintPreviewWidget*>()->print();
+        }};
+        Action(zid::ID_FILE_PRINT_PREVIEW)->trigger();
+    }
+    QProcess pdftotext;
+    pdftotext.start(u"pdftotext"_s, {pdf, u"-"_s});
+    ASSERT_TRUE(pdftotext.waitForFinished(10000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(u"sparkasse-bank.de"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"volksbank.de"_s));
+    for (const QString& hidden : {u"telekom"_s, u"zahnarzt"_s, u"amazon"_s}) {
+        EXPECT_FALSE(text.contains(hidden)) << hidden.toStdString();
     }
 }
 
