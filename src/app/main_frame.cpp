@@ -204,6 +204,12 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::CreateSearch() {
     auto* field = new CSearchField(m_toolBar);
+    // The tips of its command, as the buttons have theirs; in the narrow first window the tip
+    // names the key that the cut placeholder no longer shows.
+    const QAction* search = m_actions->Get(zid::ID_VIEW_SEARCH);
+    field->setToolTip(
+        u"%1 (%2)"_s.arg(search->toolTip(), search->shortcut().toString(QKeySequence::NativeText)));
+    field->setStatusTip(search->statusTip());
     m_toolBar->addSeparator();
     m_toolBar->addWidget(field);
     m_view->AttachSearchField(field);
