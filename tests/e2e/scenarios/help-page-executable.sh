@@ -2,8 +2,10 @@
 # page opens as a document.  The desktop's opener is a stand-in that records what it is given.
 
 mkdir -p "$work/bin" "$work/fakebin"
-cp "$zelmora" "$work/bin/zelmora"
-cp "$(dirname "$zelmora")/zelmorahilfe.html" "$work/bin/zelmorahilfe.html"
+# The installed bin/zelmora is a link; the page stands beside the program it leads to.
+program=$(readlink -f "$zelmora")
+cp "$program" "$work/bin/zelmora"
+cp "$(dirname "$program")/zelmorahilfe.html" "$work/bin/zelmorahilfe.html" || fail "the help page beside the program"
 chmod 0755 "$work/bin/zelmorahilfe.html"
 for opener in xdg-open gio kde-open kde-open5 gnome-open; do
     printf '#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s/opened.txt"\n' "$work" > "$work/fakebin/$opener"
