@@ -1,5 +1,7 @@
 #include "vault/entry.h"
 
+#include <functional>
+#include <string_view>
 #include <utility>
 
 #include "vault/archive.h"
@@ -17,6 +19,22 @@ CEntry::~CEntry() {
     SecureWipe(m_strName);
     SecureWipe(m_strPasswort);
     SecureWipe(m_strKommentar);
+}
+
+bool SameTexts(const CEntry& a, const CEntry& b) {
+    return a.GetSeite() == b.GetSeite() && a.GetName() == b.GetName() && a.GetPasswort() == b.GetPasswort() &&
+           a.GetKommentar() == b.GetKommentar();
+}
+
+std::size_t HashOfTexts(const CEntry& entry) {
+    const std::hash<std::string_view> hash;
+    std::size_t h = 0;
+    for (const std::string* field :
+         {&entry.GetSeite(), &entry.GetName(), &entry.GetPasswort(), &entry.GetKommentar()}) {
+        // The length keeps ("ab", "c") and ("a", "bc") apart before the hashes mix.
+        h = (h ^ (hash(*field) + field->size())) * 0x100000001b3ULL;
+    }
+    return h;
 }
 
 bool CEntry::Store(CArchiveWriter& ar) const {

@@ -1,6 +1,7 @@
 // One remembered login: site name, user name, password, comment.  Immutable; an edit replaces it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class CArchiveReader;
@@ -32,3 +33,8 @@ private:
     std::string m_strPasswort;
     std::string m_strKommentar;
 };
+
+// Entries compared as all four texts (a vault may hold equal ones): the equality and a hash that
+// agrees with it, for the merge of two versions and for finding entries again after a reload.
+bool SameTexts(const CEntry& a, const CEntry& b);
+std::size_t HashOfTexts(const CEntry& entry);

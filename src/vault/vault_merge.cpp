@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <functional>
 #include <future>
-#include <string_view>
-#include <system_error>
 #include <unordered_map>
 #include <utility>
+
+#include "vault/second_thread.h"
 
 namespace {
 
@@ -19,28 +18,12 @@ struct SKey {
 };
 
 bool operator==(const SKey& a, const SKey& b) {
-    if (a.hash != b.hash) {
-        return false;
-    }
-    const CEntry& x = *a.entry;
-    const CEntry& y = *b.entry;
-    return x.GetSeite() == y.GetSeite() && x.GetName() == y.GetName() && x.GetPasswort() == y.GetPasswort() &&
-           x.GetKommentar() == y.GetKommentar();
+    return a.hash == b.hash && SameTexts(*a.entry, *b.entry);
 }
 
 struct SKeyHash {
     std::size_t operator()(const SKey& key) const { return key.hash; }
 };
-
-std::size_t HashOf(const CEntry& e) {
-    const std::hash<std::string_view> hash;
-    std::size_t h = 0;
-    for (const std::string* field : {&e.GetSeite(), &e.GetName(), &e.GetPasswort(), &e.GetKommentar()}) {
-        // The length keeps ("ab", "c") and ("a", "bc") apart before the hashes mix.
-        h = (h ^ (hash(*field) + field->size())) * 0x100000001b3ULL;
-    }
-    return h;
-}
 
 struct SCounts {
     int base = 0;
@@ -79,21 +62,14 @@ SMergeResult MergeEntries(const std::vector<CEntry>& base, std::vector<CEntry>&&
             std::vector<SItem> items;
             items.reserve(entries.size());
             for (const CEntry& e : entries) {
-                items.push_back({HashOf(e), &e});
+                items.push_back({HashOfTexts(e), &e});
             }
             std::sort(items.begin(), items.end(),
                       [](const SItem& a, const SItem& b) { return a.hash < b.hash; });
             return items;
         };
         // The two sides are hashed and sorted at once where a second thread can be had.
-        std::future<std::vector<SItem>> baseSorted;
-        try {
-            baseSorted = std::async(std::launch::async, sorted, std::cref(base));
-        } catch (const std::system_error&) {
-            std::promise<std::vector<SItem>> here;
-            here.set_value(sorted(base));
-            baseSorted = here.get_future();
-        }
+        std::future<std::vector<SItem>> baseSorted = RunOnSecondThread([&] { return sorted(base); });
         const std::vector<SItem> t = sorted(theirs);
         const std::vector<SItem> b = baseSorted.get();
         for (const SItem& item : t) {
@@ -151,7 +127,7 @@ SMergeResult MergeEntries(const std::vector<CEntry>& base, std::vector<CEntry>&&
     }
     std::vector<CCountMap::iterator> mineKeys(mine.size(), delta.end());
     for (std::size_t i = 0; i < mine.size(); ++i) {
-        const auto found = delta.find(SKey{&mine[i], HashOf(mine[i])});
+        const auto found = delta.find(SKey{&mine[i], HashOfTexts(mine[i])});
         if (found != delta.end()) {
             ++found->second.mine;
             mineKeys[i] = found;

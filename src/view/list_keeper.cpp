@@ -2,26 +2,17 @@
 
 #include "controls/sort_list_ctrl.h"
 #include "document/zelmora_doc.h"
-#include "vault/file_identity.h"
 
 #include <QItemSelection>
 #include <QItemSelectionModel>
 #include <QScrollBar>
 
-std::uint64_t CListKeeper::Key(const CEntry& entry) {
-    std::uint64_t key = 0;
-    for (const std::string* field :
-         {&entry.GetSeite(), &entry.GetName(), &entry.GetPasswort(), &entry.GetKommentar()}) {
-        key = (key ^ HashBytes(field->data(), field->size())) * 0x100000001B3ULL + field->size();
-    }
-    return key;
-}
-
 bool CListKeeper::KeyAt(const CZelmoraDoc& doc, int position, std::uint64_t& key) const {
     if (position < 0 || position >= doc.GetEntryCount()) {
         return false;
     }
-    key = m_by == EBy::kPosition ? static_cast<std::uint64_t>(position) : Key(doc.GetEntryAt(position));
+    key =
+        m_by == EBy::kPosition ? static_cast<std::uint64_t>(position) : HashOfTexts(doc.GetEntryAt(position));
     return true;
 }
 

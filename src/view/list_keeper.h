@@ -10,7 +10,6 @@
 
 #include <QString>
 
-class CEntry;
 class CSortListCtrl;
 class CZelmoraDoc;
 
@@ -26,7 +25,6 @@ public:
     void Restore(CSortListCtrl& list, const CZelmoraDoc& doc) const;
 
 private:
-    static std::uint64_t Key(const CEntry& entry);
     // The key of the entry at position, or false when there is none.
     bool KeyAt(const CZelmoraDoc& doc, int position, std::uint64_t& key) const;
     bool KeyOfRow(const CSortListCtrl& list, const CZelmoraDoc& doc, int row, std::uint64_t& key) const;
