@@ -19,11 +19,7 @@ void CVaultData::AddEntry(std::string seite, std::string name, std::string passw
 }
 
 void CVaultData::ReplaceEntries(std::vector<CEntry> entries) {
-    m_arrEntries.swap(entries);
-    // The old entries wipe their texts as they go, last to first.
-    while (!entries.empty()) {
-        entries.pop_back();
-    }
+    m_arrEntries.swap(entries);  // the old entries wipe their texts as they go
 }
 
 std::vector<CEntry> CVaultData::TakeEntries() {

@@ -1,9 +1,9 @@
 #include "vault/vault_snapshot.h"
 
-#include <system_error>
 #include <utility>
 
 #include "vault/archive.h"
+#include "vault/second_thread.h"
 #include "vault/secure_wipe.h"
 #include "vault/vault_file.h"
 
@@ -50,7 +50,6 @@ void CVaultSnapshot::Set(std::string&& bytes, const SFileIdentity& identity, con
 
 void CVaultSnapshot::WipePassword() {
     SecureWipe(m_strPassword);
-    m_strPassword.clear();
 }
 
 void CVaultSnapshot::SetIdentity(const SFileIdentity& identity) {
@@ -83,15 +82,7 @@ CSnapshotReader::CSnapshotReader(const CVaultSnapshot& snapshot) {
     if (!snapshot.HasBytes()) {
         return;
     }
-    try {
-        m_result =
-            std::async(std::launch::async, [this, &snapshot] { return snapshot.ReadEntries(m_entries); });
-    } catch (const std::system_error&) {
-        // No second thread to be had: read here.
-        std::promise<SVaultResult> done;
-        done.set_value(snapshot.ReadEntries(m_entries));
-        m_result = done.get_future();
-    }
+    m_result = RunOnSecondThread([this, &snapshot] { return snapshot.ReadEntries(m_entries); });
 }
 
 CSnapshotReader::~CSnapshotReader() {
