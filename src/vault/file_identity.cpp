@@ -13,9 +13,28 @@ namespace {
 
 constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ULL;
 
+constexpr std::uint64_t kSeed = 0x243F6A8885A308D3ULL;
+
 std::uint64_t Mix(std::uint64_t h, std::uint64_t word) {
     h = (h ^ word) * kMix;
     return h ^ (h >> 29);
+}
+
+// The whole 8-byte words of bytes mixed into h; the rest (less than 8) is left to the caller.
+std::uint64_t MixWords(std::uint64_t h, const unsigned char* bytes, std::size_t whole) {
+    for (std::size_t i = 0; i < whole; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        h = Mix(h, word);
+    }
+    return h;
+}
+
+// The last bytes (less than 8) and the total length.
+std::uint64_t Finish(std::uint64_t h, const unsigned char* tail, std::size_t n, std::uint64_t total) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, tail, n);
+    return Mix(Mix(h, word), total);
 }
 
 void TakeStat(const struct stat& st, SFileIdentity& identity) {
@@ -29,7 +48,7 @@ void TakeStat(const struct stat& st, SFileIdentity& identity) {
 
 // The hash of the file's bytes as they are read through the descriptor.
 bool HashFile(int fd, std::uint64_t& hash, std::uint64_t& size) {
-    std::uint64_t h = 0x243F6A8885A308D3ULL;
+    std::uint64_t h = kSeed;
     std::uint64_t total = 0;
     unsigned char buffer[65536];
     std::size_t carry = 0;  // bytes at the start of buffer not hashed yet (less than 8)
@@ -48,20 +67,12 @@ bool HashFile(int fd, std::uint64_t& hash, std::uint64_t& size) {
         total += static_cast<std::uint64_t>(n);
         const std::size_t have = carry + static_cast<std::size_t>(n);
         const std::size_t whole = have - have % 8;
-        for (std::size_t i = 0; i < whole; i += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, buffer + i, 8);
-            h = Mix(h, word);
-        }
+        h = MixWords(h, buffer, whole);
         carry = have - whole;
         std::memmove(buffer, buffer + whole, carry);
     }
-    // The tail and the length, as HashBytes does.
-    std::uint64_t word = 0;
-    std::memcpy(&word, buffer, carry);
-    h = Mix(Mix(h, word), total);
+    hash = Finish(h, buffer, carry, total);  // as HashBytes does
     SecureWipe(buffer, sizeof buffer);
-    hash = h;
     size = total;
     return true;
 }
@@ -75,16 +86,8 @@ bool SFileIdentity::SameStat(const SFileIdentity& other) const {
 
 std::uint64_t HashBytes(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    std::uint64_t h = 0x243F6A8885A308D3ULL;
     const std::size_t whole = size - size % 8;
-    for (std::size_t i = 0; i < whole; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        h = Mix(h, word);
-    }
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes + whole, size - whole);
-    return Mix(Mix(h, word), size);
+    return Finish(MixWords(kSeed, bytes, whole), bytes + whole, size - whole, size);
 }
 
 bool ReadFileIdentity(const std::string& path, SFileIdentity& identity) {
@@ -105,17 +108,6 @@ bool ReadFileIdentity(const std::string& path, SFileIdentity& identity) {
     TakeStat(st, identity);
     // A writer between fstat and the last read: the hash is of the bytes read.
     identity.size = hashedSize;
-    return true;
-}
-
-bool FileIdentityOfBytes(const std::string& path, const std::string& bytes, SFileIdentity& identity) {
-    identity = SFileIdentity();
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-        return false;
-    }
-    TakeStat(st, identity);
-    identity.hash = HashBytes(bytes.data(), bytes.size());
     return true;
 }
 

@@ -33,10 +33,6 @@ std::uint64_t HashBytes(const void* data, std::size_t size);
 // readable regular file at the path.
 bool ReadFileIdentity(const std::string& path, SFileIdentity& identity);
 
-// The fields of the file's stat with the hash of bytes already in memory (the file's content as
-// just read or written); false when there is no file.
-bool FileIdentityOfBytes(const std::string& path, const std::string& bytes, SFileIdentity& identity);
-
 // The identity of the open file fd, whose bytes are the ones given (as just read from it or
 // written to it): taken from the descriptor, so that nobody's file at the same path can stand in.
 bool FileIdentityOfDescriptor(int fd, const void* bytes, std::size_t size, SFileIdentity& identity);
