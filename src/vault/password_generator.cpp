@@ -60,6 +60,13 @@ bool DrawIndex(CRandomBytes& random, std::size_t n, std::size_t& index) {
 // of an honest source failing is far below 1e-200 (one try succeeds with at least 40%).
 constexpr int kMaxTries = 1000;
 
+// length * log2(n), rounded down; the tolerance keeps exact powers of two (32 symbols: 5 bits
+// each) from rounding down.
+int Bits(long long length, std::size_t n) {
+    return static_cast<int>(
+        std::floor(static_cast<double>(length) * std::log2(static_cast<double>(n)) + 1e-9));
+}
+
 }  // namespace
 
 std::string ClassCharacters(EClass c, bool avoidSimilar) {
@@ -183,14 +190,7 @@ int GeneratorStrengthBits(const SGeneratorOptions& options) {
     if (!OptionsValid(options)) {
         return 0;
     }
-    int n = 0;
-    for (int c = 0; c < kClassCount; ++c) {
-        if (options.classes[c]) {
-            n += static_cast<int>(ClassCharacters(static_cast<EClass>(c), options.avoidSimilar).size());
-        }
-    }
-    // The tolerance keeps exact powers of two (32 symbols: 5 bits each) from rounding down.
-    return static_cast<int>(std::floor(options.length * std::log2(static_cast<double>(n)) + 1e-9));
+    return Bits(options.length, CharacterSet(options).size());
 }
 
 int EstimateStrengthBits(const char* utf8Text, std::size_t size) {
@@ -214,20 +214,14 @@ int EstimateStrengthBits(const char* utf8Text, std::size_t size) {
             present[kClassCount] = true;
         }
     }
-    int n = 0;
-    for (int c = 0; c < kClassCount; ++c) {
+    std::size_t n = 0;
+    for (int c = 0; c <= kClassCount; ++c) {
         if (present[c]) {
-            n += static_cast<int>(ClassCharacters(static_cast<EClass>(c), false).size());
+            // The characters of no class count as many as the symbols.
+            n += ClassCharacters(c == kClassCount ? kSymbols : static_cast<EClass>(c), false).size();
         }
     }
-    if (present[kClassCount]) {
-        n += static_cast<int>(ClassCharacters(kSymbols, false).size());
-    }
-    if (n < 2) {
-        return 0;
-    }
-    return static_cast<int>(
-        std::floor(static_cast<double>(characters) * std::log2(static_cast<double>(n)) + 1e-9));
+    return n < 2 ? 0 : Bits(characters, n);
 }
 
 }  // namespace pwgen
