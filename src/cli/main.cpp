@@ -204,14 +204,11 @@ void OpenVault(const QString& path, CVaultData& data, const QString& prompt) {
     ReadVaultWith(path, data, password);
 }
 
-// How long a write waits for another Zelmora process that is writing the same vault.
-constexpr int kLockWaitMs = 10000;
-
 // Takes the lock that every Zelmora process holds around its read-modify-write of the vault, so
 // that two writers at once cannot lose one's change.  Taken after the passwords were asked: a
 // person typing must not keep the others waiting.
 void LockVault(const QString& path, CVaultLock& lock) {
-    switch (lock.Acquire(NativePath(path), kLockWaitMs)) {
+    switch (lock.Acquire(NativePath(path), CVaultLock::kWaitMs)) {
         case ELockStatus::kLocked:
             return;
         case ELockStatus::kTimeout:
@@ -219,7 +216,7 @@ void LockVault(const QString& path, CVaultLock& lock) {
                         QStringLiteral("%1 wird gerade von einem anderen Programm geändert. Nach %2 Sekunden "
                                        "Warten aufgegeben; nichts wurde geschrieben.")
                             .arg(path)
-                            .arg(kLockWaitMs / 1000)};
+                            .arg(CVaultLock::kWaitMs / 1000)};
         case ELockStatus::kError:
             // No lock file beside the vault (a folder we may not write): the save says why it fails.
             return;

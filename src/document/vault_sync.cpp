@@ -418,7 +418,7 @@ CVaultSync::ESaveResult CVaultSync::Save(const QString& path, const std::functio
         ELockStatus locked;
         {
             const CWaitCursor wait;
-            locked = lock.Acquire(corePath, kLockWaitMs);
+            locked = lock.Acquire(corePath, CVaultLock::kWaitMs);
         }
         if (locked == ELockStatus::kTimeout) {
             ZMessageBox(

@@ -21,9 +21,6 @@ class CZelmoraDoc;
 class CVaultSync : public QObject {
     Q_OBJECT
 public:
-    // How long a save waits for another program's write to end.
-    static constexpr int kLockWaitMs = 10000;
-
     explicit CVaultSync(CZelmoraDoc& doc);
     ~CVaultSync() override;
 

@@ -13,6 +13,9 @@ enum class ELockStatus {
 
 class CVaultLock {
 public:
+    // How long every writer waits for another one's read-modify-write to end.
+    static constexpr int kWaitMs = 10000;
+
     CVaultLock() = default;
     CVaultLock(const CVaultLock&) = delete;
     CVaultLock& operator=(const CVaultLock&) = delete;
