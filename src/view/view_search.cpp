@@ -99,14 +99,11 @@ void CZelmoraView::ApplySearch(bool narrowing) {
     }
     m_bHitsValid = true;
     std::vector<char> shown(static_cast<std::size_t>(m_doc.GetEntryCount()), 0);
-    for (const int position : m_searchHits) {
-        if (position >= 0 && static_cast<std::size_t>(position) < shown.size()) {
-            shown[static_cast<std::size_t>(position)] = 1;
-        }
-    }
-    for (const int position : m_keptShown) {
-        if (position >= 0 && static_cast<std::size_t>(position) < shown.size()) {
-            shown[static_cast<std::size_t>(position)] = 1;
+    for (const std::vector<int>* positions : {&m_searchHits, &m_keptShown}) {
+        for (const int position : *positions) {
+            if (position >= 0 && static_cast<std::size_t>(position) < shown.size()) {
+                shown[static_cast<std::size_t>(position)] = 1;
+            }
         }
     }
     m_list->FilterRows([&shown](quintptr data) { return data < shown.size() && shown[data] != 0; });

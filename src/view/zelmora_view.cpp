@@ -464,25 +464,22 @@ void CZelmoraView::OnFileNew() {
     FillList();
 }
 
-// While a search is on, what is printed is what the list shows.
-void CZelmoraView::OnFilePrint() {
+const CVaultData& CZelmoraView::EntriesToPrint(CVaultData& shown) const {
     if (!IsSearching()) {
-        m_printer->Print(m_doc.Data(), window());
-        return;
+        return m_doc.Data();
     }
-    CVaultData shown;
     CopyShownEntries(shown);
-    m_printer->Print(shown, window());
+    return shown;
+}
+
+void CZelmoraView::OnFilePrint() {
+    CVaultData shown;
+    m_printer->Print(EntriesToPrint(shown), window());
 }
 
 void CZelmoraView::OnFilePrintPreview() {
-    if (!IsSearching()) {
-        m_printer->Preview(m_doc.Data(), window());
-        return;
-    }
     CVaultData shown;
-    CopyShownEntries(shown);
-    m_printer->Preview(shown, window());
+    m_printer->Preview(EntriesToPrint(shown), window());
 }
 
 void CZelmoraView::OnFilePrintSetup() {

@@ -153,6 +153,8 @@ private:
     void ForgetPosition(int position);
     // The entries the shown rows stand for, in entry order, for printing.
     void CopyShownEntries(CVaultData& out) const;
+    // What a printout holds: the vault, or while a search is on the entries shown, copied to shown.
+    const CVaultData& EntriesToPrint(CVaultData& shown) const;
     void OnAboutToReload();
 
     void OnAboutToLock();
