@@ -486,6 +486,12 @@ void Generate(const pwgen::SGeneratorOptions& options, std::string& password) {
     }
 }
 
+// A generated password (ASCII, so no conversion and no copy of it) and a line end.
+void WriteGeneratedLine(const std::string& password) {
+    WriteOut(QByteArray::fromRawData(password.data(), static_cast<qsizetype>(password.size())));
+    WriteOut(QByteArrayLiteral("\n"));
+}
+
 QString GeneralHelp() {
     QString text = QStringLiteral(
         "Aufruf: zelmora-cli BEFEHL [Optionen] [Argumente]\n"
@@ -603,8 +609,7 @@ int RunCommand(const SCommand& command, QStringList args) {
     if (isGenerate) {
         SSecret password;
         Generate(GeneratorOptions(parser), password.text);
-        WriteOut(QByteArray::fromRawData(password.text.data(), static_cast<qsizetype>(password.text.size())));
-        WriteOut(QByteArrayLiteral("\n"));
+        WriteGeneratedLine(password.text);
         return kSuccess;
     }
     const QString& vault = pos[0];
@@ -730,9 +735,7 @@ int RunCommand(const SCommand& command, QStringList args) {
         SaveVault(vault, data);
         Print(stderr, QStringLiteral("Eintrag an Position %1 hinzugefügt.\n").arg(data.GetEntryCount() - 1));
         if (parser.isSet(QStringLiteral("show"))) {
-            WriteOut(QByteArray::fromRawData(generated.text.data(),
-                                             static_cast<qsizetype>(generated.text.size())));
-            WriteOut(QByteArrayLiteral("\n"));
+            WriteGeneratedLine(generated.text);
         }
         return kSuccess;
     }
