@@ -13,7 +13,8 @@ e2e_cleanup() {
     rm -rf "$work"
 }
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" && chmod 700 "$XDG_RUNTIME_DIR"
+mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME/Halvorn" && chmod 700 "$XDG_RUNTIME_DIR"
+conf=$XDG_CONFIG_HOME/Halvorn/Zelmora.conf  # the settings store, for a scenario to fill
 
 check() {  # check WHAT EXPECTED ACTUAL
     if [ "$2" = "$3" ]; then
@@ -69,6 +70,15 @@ type_password() {
     activate "$prompt"
     xdotool type --delay 20 "$1"
     xdotool key Return
+}
+
+# Answers the message box that opens next with the key and waits until it is gone.
+answer_box() {  # answer_box WHAT KEY
+    local box
+    box=$(wait_window '^Zelmora$') || fail "$1"
+    activate "$box"
+    xdotool key "$2"
+    wait_for window_gone '^Zelmora$' || fail "$1 closes"
 }
 
 # Waits up to 5 s for the program to end; "yes" when it did.

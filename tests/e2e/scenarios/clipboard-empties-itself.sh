@@ -2,8 +2,6 @@
 # window has the focus, the clipboard is empty; a text copied by another program after Zelmora's
 # copy survives the countdown.
 
-conf=$XDG_CONFIG_HOME/Halvorn/Zelmora.conf
-mkdir -p "$(dirname "$conf")"
 printf '[Security]\nClipboardSeconds=2\n' > "$conf"
 
 vault=$work/Tresor.zlm

@@ -21,10 +21,7 @@ dialog=$(wait_window '^Als KDBX exportieren$') || fail "password dialog"
 activate "$dialog"
 type_text "$new"; xdotool key Tab
 type_text "$new"; xdotool key Return
-done_box=$(wait_window '^Zelmora$') || fail "the export's message"
-activate "$done_box"
-xdotool key Return
-wait_for window_gone '^Zelmora$' || fail "the message closes"
+answer_box "the export's message" Return
 
 check "file written" yes "$(test -s "$kdbx" && echo yes || echo no)"
 check "file mode" 600 "$(stat -c %a "$kdbx" 2>/dev/null)"

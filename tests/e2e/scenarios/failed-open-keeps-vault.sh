@@ -14,14 +14,13 @@ xdotool type --delay 20 "neu"; xdotool key Return
 wait_for window_gone '^Eintrag$' || fail "the entry dialog closes"
 
 "$zelmora" "$missing" >>"$work/second.log" 2>&1 &
+# The not-found message may follow under the same title before the prompt is seen gone: its going
+# is waited for, not required.
 box=$(wait_window '^Zelmora$') || fail "save prompt"
 activate "$box"
 xdotool key alt+n
 wait_for window_gone '^Zelmora$'
-box=$(wait_window '^Zelmora$') || fail "not-found message"
-activate "$box"
-xdotool key Return
-wait_for window_gone '^Zelmora$' || fail "the message closes"
+answer_box "not-found message" Return
 check "the caption keeps the vault's name" yes "$(wait_window '^plain.zlm - Zelmora$' >/dev/null && echo yes || echo no)"
 
 activate "$(wait_window '^plain.zlm - Zelmora$')"

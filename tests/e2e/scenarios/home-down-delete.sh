@@ -19,10 +19,7 @@ check "Home, Strg+C copies the first site" "www.example.org" "$(xclip -o -select
 xdotool key Down
 sleep 0.2
 xdotool key Delete
-question=$(wait_window '^Zelmora$') || fail "delete question"
-activate "$question"
-xdotool key alt+j
-wait_for window_gone '^Zelmora$' || fail "the question closes"
+answer_box "delete question" alt+j
 
 xdotool key ctrl+s
 wait_for test -e "$vault.bak"

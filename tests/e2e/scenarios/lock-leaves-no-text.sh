@@ -37,10 +37,7 @@ check "clipboard emptied by the lock" "" "$(timeout 2 xclip -o -selection clipbo
 # A wrong password keeps it locked; Return opens the prompt, the right one brings it all back.
 xdotool key Return
 type_password "falsch"
-box=$(wait_window '^Zelmora$') || fail "wrong password message"
-activate "$box"
-xdotool key Return
-wait_for window_gone '^Zelmora$' || fail "message closes"
+answer_box "wrong password message" Return
 check "still locked" yes "$(wait_window '^Tresor.zlm \(gesperrt\) - Zelmora$' >/dev/null && echo yes || echo no)"
 activate "$main"
 xdotool key Return

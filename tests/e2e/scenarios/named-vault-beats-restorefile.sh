@@ -5,8 +5,7 @@ last=$work/A.zlm named=$work/B.zlm plain=$work/C.zlm
 printf 'alpha\n' | "$cli" add "$last" --site a-site --password a-pass 2>/dev/null
 cp "$fixture" "$named"
 printf '\n' | "$cli" add "$plain" --site c-site --password c-pass 2>/dev/null
-mkdir -p "$XDG_CONFIG_HOME/Halvorn"
-printf '[%%General]\nLastFile=%s\n\n[Properties]\nRestoreFile=1\n' "$last" >"$XDG_CONFIG_HOME/Halvorn/Zelmora.conf"
+printf '[%%General]\nLastFile=%s\n\n[Properties]\nRestoreFile=1\n' "$last" >"$conf"
 
 start_zelmora "$named"
 prompt=$(wait_window '^Passwort Eingabe:') || fail "password prompt"

@@ -1,8 +1,6 @@
 # With "unsichtbar" off, a password selected in the password prompt or the entry dialog (double
 # click, or Umschalt+Pos1) never becomes the X selection PRIMARY that every program may read.
 
-conf=$XDG_CONFIG_HOME/Halvorn/Zelmora.conf
-mkdir -p "$(dirname "$conf")"
 printf '[Password]\nHideTyping=0\nHideTypingAddSite=0\n' > "$conf"
 primary() { timeout 2 xclip -o -selection primary 2>/dev/null; }
 

@@ -2,8 +2,6 @@
 # and one saved at another scale: each start shows the whole window with its title bar on the
 # 1280x800 screen, and the close writes back what was shown.
 
-conf=$XDG_CONFIG_HOME/Halvorn/Zelmora.conf
-mkdir -p "$(dirname "$conf")"
 
 # place NAME LEFT TOP RIGHT BOTTOM [ENV...]: starts with the placement, checks and closes.
 place() {

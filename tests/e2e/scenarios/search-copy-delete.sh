@@ -44,10 +44,7 @@ sleep 0.3
 xdotool key Return
 sleep 0.2
 xdotool key Delete
-question=$(wait_window '^Zelmora$') || fail "delete question"
-activate "$question"
-xdotool key alt+j
-wait_for window_gone '^Zelmora$' || fail "the question closes"
+answer_box "delete question" alt+j
 activate "$main"
 
 xdotool key ctrl+s

@@ -33,8 +33,6 @@ wayland_window() { swaymsg -t get_tree | grep -q "\"name\": \"$1\""; }
 wl_clipboard() { timeout 2 wl-paste --no-newline 2>/dev/null; }
 wl_clipboard_is() { [ "$(wl_clipboard)" = "$1" ]; }
 
-conf=$XDG_CONFIG_HOME/Halvorn/Zelmora.conf
-mkdir -p "$(dirname "$conf")"
 printf '[Security]\nClipboardSeconds=2\n' >"$conf"
 
 vault=$work/Tresor.zlm
