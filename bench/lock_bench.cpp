@@ -8,15 +8,14 @@
 #include "document/zelmora_doc.h"
 #include "platform/document.h"
 #include "platform/modal.h"
-#include "platform/settings_store.h"
 #include "vault/heap_hygiene.h"
 #include "vault/vault_file.h"
 #include "view/zelmora_view.h"
+#include "window_bench.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -42,19 +41,14 @@ void Report(const char* what, double core, double measured, double target) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    CSettingsStore::UseFile(dir.filePath(QStringLiteral("Zelmora.conf")));
+    const CWindowBench bench(argc, argv);
     SetModalHook([](QDialog& dialog) {
         dialog.findChild<QLineEdit*>(QStringLiteral("passwordEdit"))
             ->setText(QString::fromStdString(kPassword));
         dialog.accept();
     });
 
-    const QString path = dir.filePath(QStringLiteral("gross.zlm"));
+    const QString path = bench.File(QStringLiteral("gross.zlm"));
     {
         CVaultData data;
         data.ReserveEntries(kEntries);

@@ -8,15 +8,14 @@
 #include "document/zelmora_doc.h"
 #include "platform/document.h"
 #include "platform/modal.h"
-#include "platform/settings_store.h"
 #include "vault/vault_file.h"
 #include "view/zelmora_view.h"
+#include "window_bench.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -65,13 +64,8 @@ void AnswerPassword() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
+    const CWindowBench bench(argc, argv);
     const int memoryEntries = argc > 1 ? std::atoi(argv[1]) : 1000000;
-    QTemporaryDir dir;
-    CSettingsStore::UseFile(dir.filePath(QStringLiteral("Zelmora.conf")));
     AnswerPassword();
 
     CZelmoraDoc doc;
@@ -80,7 +74,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
 
     // Memory first, in a process that has held nothing larger yet.
-    const QString big = dir.filePath(QStringLiteral("million.zlm"));
+    const QString big = bench.File(QStringLiteral("million.zlm"));
     WriteVault(big, memoryEntries);
     malloc_trim(0);  // what writing the file held goes back, so that it cannot hide the cost
     const long before = ResidentKiB();
@@ -96,7 +90,7 @@ int main(int argc, char** argv) {
     QFile::remove(big);
 
     constexpr int kEntries = 100000;
-    const QString path = dir.filePath(QStringLiteral("gross.zlm"));
+    const QString path = bench.File(QStringLiteral("gross.zlm"));
     WriteVault(path, kEntries);
     double core = 1e9;
     double whole = 1e9;

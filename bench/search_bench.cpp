@@ -10,13 +10,12 @@
 #include "controls/list_model.h"
 #include "controls/sort_list_ctrl.h"
 #include "document/zelmora_doc.h"
-#include "platform/settings_store.h"
 #include "view/search_field.h"
 #include "view/zelmora_view.h"
+#include "window_bench.h"
 
 #include <QApplication>
 #include <QSortFilterProxyModel>
-#include <QTemporaryDir>
 #include <QTreeView>
 
 #include <algorithm>
@@ -112,12 +111,7 @@ void Report(const char* what, const STimes& ours, const STimes& theirs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    CSettingsStore::UseFile(dir.filePath(QStringLiteral("Zelmora.conf")));
+    const CWindowBench bench(argc, argv);
     const std::vector<SEntry> entries = MakeEntries();
 
     CZelmoraDoc doc;
