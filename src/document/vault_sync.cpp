@@ -192,10 +192,6 @@ SVaultResult CVaultSync::ReadTheirs(const QString& path, const std::vector<std::
         theirs.RemoveAllEntries();
         theirs.SetVaultPassword(password);
         result = LoadVaultSnapshot(PathToCore(path), theirs, snapshot);
-        // Read without its password, an encrypted file would give its cipher records as entries.
-        if (result.ok() && password.empty() && snapshot.HasEncryptedForm()) {
-            result.status = EVaultStatus::kWrongPassword;
-        }
         if (result.status != EVaultStatus::kWrongPassword) {
             break;
         }

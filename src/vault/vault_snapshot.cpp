@@ -126,6 +126,14 @@ SVaultResult LoadVaultSnapshot(const std::string& path, CVaultData& data, CVault
             CArchiveReader ar(bytes.data(), bytes.size());
             result = ReadVault(ar, data);
         }
+        if (result.ok() && data.GetVaultPassword().empty()) {
+            CArchiveReader ar(bytes.data(), bytes.size());
+            if (HasEncryptedForm(ar)) {
+                data.TruncateEntries(before);
+                data.SetModified(wasModified);
+                result.status = EVaultStatus::kWrongPassword;
+            }
+        }
         if (result.ok()) {
             snapshot.Set(std::move(bytes), identity, data.GetVaultPassword());
             return result;
@@ -141,6 +149,10 @@ SVaultResult LoadVaultSnapshot(const std::string& path, CVaultData& data, CVault
     }
     // The bytes and the entries are too much together: the entries alone, and the identity read
     // after them.
+    if (data.GetVaultPassword().empty() && IsEncryptedVaultFile(path)) {
+        result.status = EVaultStatus::kWrongPassword;
+        return result;
+    }
     result = LoadVaultFile(path, data);
     if (result.ok() && ReadFileIdentity(path, identity)) {
         snapshot.SetIdentity(identity);

@@ -66,7 +66,9 @@ private:
 // Appends the vault at path to data, read with data's password as LoadVaultFile reads it, and takes
 // the snapshot of exactly the bytes that were read (only when the read succeeded).  When the bytes
 // and the entries do not both fit into memory, the file is read as it streams and the snapshot
-// keeps only the identity.
+// keeps only the identity.  Unlike LoadVaultFile, a file in the encrypted form read without a
+// password is kWrongPassword: its cipher records never become entries that a save would encrypt
+// once more.  Then data holds what it held before, as for any wrong password.
 SVaultResult LoadVaultSnapshot(const std::string& path, CVaultData& data, CVaultSnapshot& snapshot);
 
 // Saves data to path as SaveVaultFile does and takes the snapshot of what was written.

@@ -47,6 +47,19 @@ TEST_F(DocumentTest, AWrongPasswordLoadsNothingAndAsksAgain) {
     EXPECT_EQ(Doc().GetVaultPasswordLength(), 9);
 }
 
+TEST_F(DocumentTest, AnEmptyPasswordForAnEncryptedVaultIsAWrongOneNotItsCipherText) {
+    const QString vault = Path(u"Tresor.zlm"_s);
+    WriteVault(vault, kThree, "Geheimnis");
+    CModalDriver driver{TypePassword(QString()), TypePassword(u"Geheimnis"_s)};
+    Doc().LoadVault(vault);
+
+    EXPECT_EQ(driver.Titles().size(), 2) << "asked again";
+    ASSERT_EQ(BoxTexts().size(), 1);
+    EXPECT_EQ(BoxTexts()[0],
+              u"Das Passwort passt nicht zu %1, oder die Datei ist nicht verschlüsselt."_s.arg(vault));
+    EXPECT_EQ(DocEntries(Doc()), kThree);
+}
+
 TEST_F(DocumentTest, CancellingAnEncryptedVaultsPasswordLeavesTheOpenVaultAsItWas) {
     const QString open = Path(u"Offen.zlm"_s);
     WriteVault(open, {{"alt", "", "", ""}}, "");
